@@ -1,0 +1,39 @@
+// Zorvanel's start-up: opens the captioned window and hands it to the play screen.
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include "play_screen.h"
+
+constexpr int WINDOW_WIDTH = 430;   // fixed, whatever the size of the pictures
+constexpr int WINDOW_HEIGHT = 240;
+constexpr int WINDOW_BPP = 24;
+
+int main(int, char *[])
+{
+    srand(time(NULL));
+
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        printf("Unable to init SDL: %s\n", SDL_GetError());
+        return 1;
+    }
+    if (TTF_Init() < 0) {
+        puts("Unable to init TTF!");
+        return 1;
+    }
+    atexit(SDL_Quit);  // also covers the play screen's exit on a missing picture or font
+
+    // Either flag may be refused; SDL_Flip presents the frame whichever we get.
+    SDL_Surface *screen = SDL_SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_BPP,
+                                           SDL_HWSURFACE | SDL_DOUBLEBUF);
+    if (!screen) {
+        printf("Unable to set video mode: %s\n", SDL_GetError());
+        return 1;
+    }
+    SDL_WM_SetCaption("Zorvanel", NULL);
+
+    return run_play_screen(screen);
+}

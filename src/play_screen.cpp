@@ -1,0 +1,109 @@
+// The play screen: loads the art, lays it out, and runs the play loop until the player quits.
+#include "play_screen.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <SDL_ttf.h>
+
+#include "spin.h"
+
+// In symbol order, so a reel's symbol is the index of its picture.
+constexpr const char *PICTURE_FILES[SYMBOL_COUNT] = {
+    "cherry.bmp", "bar.bmp", "bell.bmp", "lemon.bmp", "raspberry.bmp", "seven.bmp",
+};
+constexpr const char *FONT_FILE = "impact.ttf";
+constexpr int SCORE_POINT_SIZE = 28;
+constexpr int INSTRUCTION_POINT_SIZE = 20;
+constexpr const char *INSTRUCTION_TEXT = "Q / ESC to Quit, Any Other Key to Play";
+constexpr SDL_Color TEXT_COLOUR = {255, 255, 255, 0};
+constexpr Uint8 BACKGROUND_RED = 0, BACKGROUND_GREEN = 127, BACKGROUND_BLUE = 255;
+
+// The layout takes its sizes from the cherry picture.
+constexpr int FIRST_SLOT_X = 20;
+constexpr int SLOT_Y = 20;
+constexpr int SLOT_GAP = 5;
+constexpr int SCORE_BELOW_PICTURE = 25;
+constexpr int INSTRUCTION_BELOW_PICTURE = 55;
+
+int run_play_screen(SDL_Surface *screen)
+{
+    SDL_Surface *pictures[SYMBOL_COUNT];
+    for (int i = 0; i < SYMBOL_COUNT; i++) {
+        pictures[i] = SDL_LoadBMP(PICTURE_FILES[i]);
+        if (!pictures[i])
+            exit(1);  // a missing picture ends the game at once, silently
+    }
+    TTF_Font *score_font = TTF_OpenFont(FONT_FILE, SCORE_POINT_SIZE);
+    TTF_Font *instruction_font = TTF_OpenFont(FONT_FILE, INSTRUCTION_POINT_SIZE);
+    if (!score_font || !instruction_font)
+        exit(1);
+
+    // The trace prints each next slot's x as the 16-bit coordinate would hold it.
+    const int step = pictures[CHERRY]->w + SLOT_GAP;
+    SDL_Rect slots[REEL_COUNT] = {};
+    Sint16 x = FIRST_SLOT_X;
+    for (int i = 0; i < REEL_COUNT; i++) {
+        slots[i].x = x;
+        slots[i].y = SLOT_Y;
+        x = x + step;
+        printf("%d\n", x);
+    }
+    SDL_Rect score_rect = {};
+    score_rect.y = pictures[CHERRY]->h + SCORE_BELOW_PICTURE;
+    SDL_Rect instruction_rect = {};
+    instruction_rect.y = pictures[CHERRY]->h + INSTRUCTION_BELOW_PICTURE;
+    const Uint32 background = SDL_MapRGB(screen->format, BACKGROUND_RED, BACKGROUND_GREEN,
+                                         BACKGROUND_BLUE);
+
+    int32_t reels[REEL_COUNT];
+    int32_t score = spin_reels(reels);  // the first frame already shows a spin
+    char score_text[sizeof "Score:  -2147483648"];
+    bool quit = false;
+
+    while (!quit) {
+        // Drain the queue: keys pressed behind a quit request still spin.
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            if (event.type == SDL_QUIT)
+                quit = true;
+            else if (event.type == SDL_KEYDOWN && (event.key.keysym.sym == SDLK_q ||
+                                                   event.key.keysym.sym == SDLK_ESCAPE))
+                quit = true;
+            else if (event.type == SDL_KEYDOWN)
+                score = add_points(score, spin_reels(reels));
+        }
+
+        // A line that cannot be rendered is left out of this frame.
+        snprintf(score_text, sizeof score_text, "Score:  %d", score);
+        SDL_Surface *score_line = TTF_RenderText_Solid(score_font, score_text, TEXT_COLOUR);
+        SDL_Surface *instruction_line =
+            TTF_RenderText_Solid(instruction_font, INSTRUCTION_TEXT, TEXT_COLOUR);
+        if (score_line)
+            score_rect.x = (screen->w - score_line->w) / 2;
+        if (instruction_line)
+            instruction_rect.x = (screen->w - instruction_line->w) / 2;
+
+        // SDL clips a blit by moving its rectangle, so each blit gets a copy of the layout.
+        SDL_FillRect(screen, NULL, background);
+        for (int i = 0; i < REEL_COUNT; i++) {
+            SDL_Rect at = slots[i];
+            SDL_BlitSurface(pictures[reels[i]], NULL, screen, &at);
+        }
+        if (score_line) {
+            SDL_Rect at = score_rect;
+            SDL_BlitSurface(score_line, NULL, screen, &at);
+        }
+        if (instruction_line) {
+            SDL_Rect at = instruction_rect;
+            SDL_BlitSurface(instruction_line, NULL, screen, &at);
+        }
+        SDL_Flip(screen);
+        SDL_FreeSurface(score_line);
+        SDL_FreeSurface(instruction_line);
+    }
+
+    for (SDL_Surface *picture : pictures)
+        SDL_FreeSurface(picture);
+    return 0;
+}
