@@ -1,0 +1,100 @@
+# Shared by the end-to-end tests: a private X server, a play folder, and the game's window.
+# Source it with ZORVANEL naming the game binary, its pictures and font beside it.
+
+: "${ZORVANEL:?names the game binary}"
+BACKGROUND='srgb(0,127,255)'
+PICTURES=(cherry.bmp bar.bmp bell.bmp lemon.bmp raspberry.bmp seven.bmp)
+
+work=$(mktemp -d)
+xvfb_pid='' game_pid='' win=''
+cleanup() {
+    [ -z "$game_pid" ] || kill -9 "$game_pid" 2>/dev/null || true
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    for f in out err; do [ -s "$work/$f" ] && { echo "game's std$f:"; head -c 20000 "$work/$f"; }; done
+    exit 1
+}
+
+# A folder holding the game's pictures and font, for a case to spoil as it likes.
+make_play_dir() {
+    rm -rf "$work/play" && mkdir "$work/play"
+    cp "${PICTURES[@]/#/$(dirname "$ZORVANEL")/}" "$(dirname "$ZORVANEL")/impact.ttf" "$work/play/"
+}
+
+start_x() {
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 640x480x24 3>"$work/display" \
+        2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$work/display" ] && break
+        sleep 0.05
+    done
+    [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    export DISPLAY=":$(cat "$work/display")"
+}
+
+GAME_PREFIX=()  # what the game runs under, such as env or valgrind
+SLOW=1          # how many times the usual time the game may take to start and stop
+
+# Starts the game in the play folder and waits until its first frame is on screen.
+launch() {
+    (cd "$work/play" && exec "${GAME_PREFIX[@]}" "$ZORVANEL" "$@" >"$work/out" 2>"$work/err") &
+    game_pid=$!
+    win=$(timeout $((10 * SLOW)) xdotool search --sync --onlyvisible --name '^Zorvanel$' |
+        head -n 1) || fail "no window came up"
+    xdotool windowfocus --sync "$win"
+    for _ in $(seq $((100 * SLOW))); do
+        [ "$(pixel 5 5)" = "$BACKGROUND" ] && return
+        sleep 0.05
+    done
+    fail "the window was never drawn"
+}
+
+window_size() { xwininfo -id "$win" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}'; }
+pixel() { import -window "$win" -format "%[pixel:p{$1,$2}]" info: 2>/dev/null; }
+digest() { md5sum | cut -d ' ' -f 1; }
+frame() { import -window "$win" -depth 8 rgb:- 2>/dev/null | digest; }
+
+# Waits up to three seconds for the window to show something other than frame $1.
+frame_changes_from() {
+    for _ in $(seq 30); do
+        [ "$(frame)" != "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Waits up to $1 seconds for the game to end by itself; true if it has.
+game_ends_within() {
+    for _ in $(seq $(($1 * 20))); do
+        kill -0 "$game_pid" 2>/dev/null || return 0
+        sleep 0.05
+    done
+    ! kill -0 "$game_pid" 2>/dev/null
+}
+
+expect_exit() {
+    game_ends_within $((5 * SLOW)) || fail "the game is still running"
+    local status=0
+    wait "$game_pid" || status=$?
+    game_pid=''
+    [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
+}
+
+expect_trace() {
+    [ "$(cat "$work/out")" = "$(printf '%s\n' "$@")" ] || fail "trace is not $*"
+}
+
+# Runs case_$1 of the sourcing script: in a fresh play folder, on its own X server unless told not.
+run_case() {
+    [ $# -eq 1 ] && declare -F "case_$1" >/dev/null || { echo "usage: $0 CASE" >&2; exit 2; }
+    make_play_dir
+    [ "${NO_X:-}" = "$1" ] || start_x
+    "case_$1"
+    echo "ok: $1"
+}

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Gives the game broken and odd assets, failing text, and memcheck: robust.sh CASE.
+# Besides ZORVANEL, FAIL_RENDER and COUNT_FRAMES name the two preloadable libraries.
+set -euo pipefail
+: "${FAIL_RENDER:?} ${COUNT_FRAMES:?}"
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+
+# File, how it is spoiled, and whether SDL must refuse it ("maybe": it may also play).
+BAD_ASSETS=(
+    "cherry.bmp missing yes" "bar.bmp missing yes" "bell.bmp missing yes"
+    "lemon.bmp missing yes" "raspberry.bmp missing yes" "seven.bmp missing yes"
+    "bell.bmp empty yes" "bell.bmp cut yes" "bell.bmp random yes" "bell.bmp directory yes"
+    "cherry.bmp zero-width maybe" "cherry.bmp zero-height maybe"
+    "impact.ttf missing yes" "impact.ttf empty yes" "impact.ttf random yes"
+    "impact.ttf directory yes"
+)
+# Size of a valid cherry picture, and the layout trace it gives.
+ODD_PICTURES=(
+    "1x1 26 32 38"
+    "16000x16 16025 32030 -17501"
+    "128x400 153 286 419"
+)
+
+spoil() {
+    local file="$work/play/$1"
+    case $2 in
+        missing) rm "$file" ;;
+        empty) : >"$file" ;;
+        cut) head -c 60 "$file" >"$file.cut" && mv "$file.cut" "$file" ;;  # header and two pixels
+        random) { printf xxxx; head -c 4096 /dev/urandom; } >"$file" ;;    # never a BMP or font tag
+        directory) rm "$file" && mkdir "$file" ;;
+        zero-width) printf '\0\0\0\0' | dd of="$file" bs=1 seek=18 conv=notrunc status=none ;;
+        zero-height) printf '\0\0\0\0' | dd of="$file" bs=1 seek=22 conv=notrunc status=none ;;
+    esac
+}
+
+case_bad_assets() {
+    local file how must_refuse started elapsed
+    for entry in "${BAD_ASSETS[@]}"; do
+        read -r file how must_refuse <<<"$entry"
+        make_play_dir
+        spoil "$file" "$how"
+        started=$(date +%s%N)
+        (cd "$work/play" && exec "$ZORVANEL" >"$work/out" 2>"$work/err") &
+        game_pid=$!
+        if ! game_ends_within 2; then
+            [ "$must_refuse" = maybe ] || fail "$file $how: still running after two seconds"
+            win=$(xdotool search --onlyvisible --name '^Zorvanel$' | head -n 1) ||
+                fail "$file $how: running without a window"
+            xdotool windowfocus --sync "$win" key q
+            expect_exit 0
+            echo "$file $how: played"
+            continue
+        fi
+        expect_exit 1
+        elapsed=$((($(date +%s%N) - started) / 1000000))
+        [ ! -s "$work/out" ] || fail "$file $how: printed something"
+        echo "$file $how: refused in $elapsed ms"
+    done
+}
+
+case_odd_pictures() {
+    local size trace
+    for entry in "${ODD_PICTURES[@]}"; do
+        read -r size trace <<<"$entry"
+        make_play_dir
+        convert -size "$size" xc:'#c02020' -type TrueColor BMP3:"$work/play/cherry.bmp"
+        launch
+        [ "$(window_size)" = 430x240 ] || fail "$size: window is $(window_size)"
+        xdotool key q
+        expect_exit 0
+        expect_trace $trace
+    done
+}
+
+case_render_fails() {
+    GAME_PREFIX=(env LD_PRELOAD="$FAIL_RENDER" ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0")
+    launch
+    [ "$(pixel 215 168)" = "$BACKGROUND" ] || fail "something drawn where the score line would be"
+    # The game keeps drawing: a few spins show new reels (all the same five times: 1 in 216^5).
+    local before
+    before=$(frame)
+    for _ in 1 2 3 4 5; do
+        xdotool key space
+        frame_changes_from "$before" && break
+    done
+    [ "$(frame)" != "$before" ] || fail "no spin changed the reels"
+    xdotool key q
+    expect_exit 0
+    expect_trace 153 286 419
+}
+
+case_memcheck() {
+    local frames=0
+    GAME_PREFIX=(env LD_PRELOAD="$COUNT_FRAMES" ZORVANEL_FRAMES="$work/frames"
+        valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite
+        --errors-for-leak-kinds=definite --num-callers=40
+        --suppressions="$(dirname "${BASH_SOURCE[0]}")/memcheck.supp")
+    SLOW=6
+    launch
+    for _ in 1 2 3 4 5 6; do
+        xdotool key space
+        sleep 0.2
+    done
+    for _ in $(seq 600); do
+        frames=$(cat "$work/frames" 2>/dev/null || echo 0)
+        [ "$frames" -ge 400 ] && break
+        sleep 0.1
+    done
+    xdotool key q
+    expect_exit 0
+    [ "$frames" -ge 400 ] || fail "only $frames frames in a minute"
+    echo "frames presented: $(cat "$work/frames"); $(grep -o 'ERROR SUMMARY.*' "$work/err")"
+}
+
+run_case "$@"
