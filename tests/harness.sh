@@ -26,6 +26,18 @@ make_play_dir() {
     cp "${PICTURES[@]/#/$(dirname "$ZORVANEL")/}" "$(dirname "$ZORVANEL")/impact.ttf" "$work/play/"
 }
 
+# Writes a plain grey 24-bit BMP of width $1 and height $2 to standard output.
+bmp() {
+    local row=$((($1 * 3 + 3) / 4 * 4))
+    local size=$((row * $2)) fields='' field
+    for field in $((54 + size)) 0 54 40 "$1" "$2" $((1 + 24 * 65536)) 0 "$size" 0 0 0 0; do
+        fields+=$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((field & 255)) $((field >> 8 & 255)) \
+            $((field >> 16 & 255)) $((field >> 24 & 255)))
+    done
+    printf "BM$fields"
+    head -c "$size" /dev/zero | tr '\0' '\300'
+}
+
 start_x() {
     Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 640x480x24 3>"$work/display" \
         2>"$work/xvfb.log" &

@@ -25,7 +25,7 @@ case_window() {
 }
 
 case_layout_from_cherry() {
-    convert -size 100x80 xc:'#c02020' -type TrueColor BMP3:"$work/play/cherry.bmp"
+    bmp 100 80 >"$work/play/cherry.bmp"
     launch
     [ "$(window_size)" = 430x240 ] || fail "window is $(window_size)"
     xdotool key Escape

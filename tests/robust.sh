@@ -18,6 +18,7 @@ BAD_ASSETS=(
 ODD_PICTURES=(
     "1x1 26 32 38"
     "16000x16 16025 32030 -17501"
+    "16380x16 16405 -32746 -16361"
     "128x400 153 286 419"
 )
 
@@ -29,8 +30,8 @@ spoil() {
         cut) head -c 60 "$file" >"$file.cut" && mv "$file.cut" "$file" ;;  # header and two pixels
         random) { printf xxxx; head -c 4096 /dev/urandom; } >"$file" ;;    # never a BMP or font tag
         directory) rm "$file" && mkdir "$file" ;;
-        zero-width) printf '\0\0\0\0' | dd of="$file" bs=1 seek=18 conv=notrunc status=none ;;
-        zero-height) printf '\0\0\0\0' | dd of="$file" bs=1 seek=22 conv=notrunc status=none ;;
+        zero-width) bmp 0 128 >"$file" ;;
+        zero-height) bmp 128 0 >"$file" ;;
     esac
 }
 
@@ -64,9 +65,12 @@ case_odd_pictures() {
     for entry in "${ODD_PICTURES[@]}"; do
         read -r size trace <<<"$entry"
         make_play_dir
-        convert -size "$size" xc:'#c02020' -type TrueColor BMP3:"$work/play/cherry.bmp"
+        bmp "${size%x*}" "${size#*x}" >"$work/play/cherry.bmp"
         launch
         [ "$(window_size)" = 430x240 ] || fail "$size: window is $(window_size)"
+        # A slot past the left edge must not creep back in once SDL has clipped a blit to it.
+        sleep 0.2
+        [ "$(pixel 5 100)" = "$BACKGROUND" ] || fail "$size: something drawn left of the reels"
         xdotool key q
         expect_exit 0
         expect_trace $trace
