@@ -61,6 +61,13 @@ int run_play_screen(SDL_Surface *screen)
     char score_text[sizeof "Score:  -2147483648"];
     bool quit = false;
 
+    // SDL clips a blit by moving its rectangle, so each blit gets a copy of the layout;
+    // a line that could not be rendered is left out of the frame.
+    const auto draw = [screen](SDL_Surface *surface, SDL_Rect at) {
+        if (surface)
+            SDL_BlitSurface(surface, NULL, screen, &at);
+    };
+
     while (!quit) {
         // Drain the queue: keys pressed behind a quit request still spin.
         SDL_Event event;
@@ -74,7 +81,6 @@ int run_play_screen(SDL_Surface *screen)
                 score = add_points(score, spin_reels(reels));
         }
 
-        // A line that cannot be rendered is left out of this frame.
         snprintf(score_text, sizeof score_text, "Score:  %d", score);
         SDL_Surface *score_line = TTF_RenderText_Solid(score_font, score_text, TEXT_COLOUR);
         SDL_Surface *instruction_line =
@@ -84,20 +90,11 @@ int run_play_screen(SDL_Surface *screen)
         if (instruction_line)
             instruction_rect.x = (screen->w - instruction_line->w) / 2;
 
-        // SDL clips a blit by moving its rectangle, so each blit gets a copy of the layout.
         SDL_FillRect(screen, NULL, background);
-        for (int i = 0; i < REEL_COUNT; i++) {
-            SDL_Rect at = slots[i];
-            SDL_BlitSurface(pictures[reels[i]], NULL, screen, &at);
-        }
-        if (score_line) {
-            SDL_Rect at = score_rect;
-            SDL_BlitSurface(score_line, NULL, screen, &at);
-        }
-        if (instruction_line) {
-            SDL_Rect at = instruction_rect;
-            SDL_BlitSurface(instruction_line, NULL, screen, &at);
-        }
+        for (int i = 0; i < REEL_COUNT; i++)
+            draw(pictures[reels[i]], slots[i]);
+        draw(score_line, score_rect);
+        draw(instruction_line, instruction_rect);
         SDL_Flip(screen);
         SDL_FreeSurface(score_line);
         SDL_FreeSurface(instruction_line);
