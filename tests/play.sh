@@ -2,7 +2,7 @@
 # Plays the built game as a player would, on a private X server: play.sh CASE.
 # ZORVANEL names the game (its pictures and font beside it), CLOSE_WINDOW the window closer.
 set -euo pipefail
-: "${CLOSE_WINDOW:?names the close_window helper}"
+: "${CLOSE_WINDOW:?names the close_window helper}" "${FIXED_TIME:?}" "${SCORE_LINE:?}"
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
 case_window() {
@@ -34,13 +34,25 @@ case_layout_from_cherry() {
 }
 
 case_keys_spin() {
+    # With the clock held, the test knows the reels: this seed opens at -10 and ends at -110.
+    local seed=1800000004 keys=(space Return a 1 shift ctrl alt Left Down F1 Tab BackSpace)
+    GAME_PREFIX=(env LD_PRELOAD="$FIXED_TIME" ZORVANEL_TIME=$seed
+        ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0")
     launch
     local before
-    for key in space Return a 1 shift ctrl alt Left Down F1 Tab BackSpace; do
+    for key in "${keys[@]}"; do
         before=$(frame)
         xdotool key "$key"
         frame_changes_from "$before" || fail "$key did not spin"
     done
+    # Each key spun once: the score line is the one the seed's spins add up to, drawn in place,
+    # down to where the instruction line begins, 30 pixels lower.
+    local width height text shown
+    read -r width height text < <("$SCORE_LINE" $seed ${#keys[@]} "$work/play/impact.ttf" "$work/line.bmp")
+    shown="${width}x30+$(((430 - width) / 2))+153"
+    [ "$(import -window "$win" -crop "$shown" -depth 8 rgb:- | digest)" = \
+      "$(convert "$work/line.bmp" -crop "${width}x30+0+0" -depth 8 rgb:- | digest)" ] ||
+        fail "the window does not show \"$text\" at $shown"
     # The mouse does nothing.
     before=$(frame)
     xdotool mousemove --window "$win" 100 100 click 1 mousemove --window "$win" 300 200 click 3
