@@ -6,6 +6,9 @@ BACKGROUND='srgb(0,127,255)'
 PICTURES=(cherry.bmp bar.bmp bell.bmp lemon.bmp raspberry.bmp seven.bmp)
 
 work=$(mktemp -d)
+# A desktop session's private runtime folder, which SDL2 looks for even on X.
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
 xvfb_pid='' game_pid='' win=''
 cleanup() {
     [ -z "$game_pid" ] || kill -9 "$game_pid" 2>/dev/null || true
@@ -72,7 +75,17 @@ launch() {
             [ "$(pixel_of "$found" 5 5)" = "$BACKGROUND" ] && win=$found && break
         done
     done
+    # A pass on another SDL 1.2 names the library it means: the game must have loaded that one.
+    [ -z "${EXPECT_SDL:-}" ] || grep -q -F "$EXPECT_SDL" "/proc/$game_pid/maps" ||
+        fail "the game did not load $EXPECT_SDL"
     xdotool windowfocus --sync "$win"
+}
+
+# True when the SDL 1.2 that the game loads here is sdl12-compat rather than the classic library.
+is_sdl12_compat() {
+    local library
+    library=$(ldd "$ZORVANEL" | awk '$1 == "libSDL-1.2.so.0" {print $3}')
+    grep -q -a sdl12-compat "$(readlink -f "$library")"
 }
 
 window_size() { xwininfo -id "$win" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}'; }
