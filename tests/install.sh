@@ -34,12 +34,21 @@ ln -s "../staged root/usr/games/zorvanel" "$work/bin/zorvanel"
 ZORVANEL=zorvanel GAME_PREFIX=(env PATH="$work/bin:$PATH")
 play_from_elsewhere "through a link on PATH"
 
-# Runs a check, which must pass and say nothing, bar appstreamcli's line of success.
+# Findings that are facts, not faults, which a check may report and still pass:
+# - url-homepage-missing: the project has no public home yet, and invents no address for one;
+# - unknown-tag developer: AppStream before 1.0 (Debian 12) does not know <developer>, the
+#   element that replaced <developer_name>.
+ACCEPTED='^ *[IW]: [^ ]+: (url-homepage-missing|unknown-tag developer)$'
+
+# Runs a check, which must pass and say nothing, bar appstreamcli's summary, the name of the
+# file a finding is in, and the findings above.
 quiet() {
-    local said
-    said=$("$@" 2>&1) || fail "$*: $said"
-    said=$(grep -v -x '.*Validation was successful\.' <<<"$said" || true)
-    [ -z "$said" ] || fail "$1 said: $said"
+    local said status=0 rest
+    said=$("$@" 2>&1) || status=$?
+    rest=$(grep -v -E -e "$ACCEPTED" -e '^$' -e 'Validation (was successful|failed)' \
+        -e '^[^ ]+\.metainfo\.xml$' <<<"$said" || true)
+    [ -z "$rest" ] || fail "$1 said: $said"
+    [ "$status" -eq 0 ] || grep -q -E "$ACCEPTED" <<<"$said" || fail "$*: exit status $status: $said"
 }
 man_page="$usr/share/man/man6/zorvanel.6"
 quiet desktop-file-validate "$usr/share/applications/$ID.desktop"
