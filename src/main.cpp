@@ -1,6 +1,7 @@
 // Zorvanel's start-up: opens the captioned window and hands it to the play screen.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include <SDL.h>
@@ -12,12 +13,28 @@ constexpr int WINDOW_WIDTH = 430;   // fixed, whatever the size of the pictures
 constexpr int WINDOW_HEIGHT = 240;
 constexpr int WINDOW_BPP = 24;
 
+// Left to choose by itself without a display, SDL may settle on a driver that draws where
+// nobody can see (SDL2's offscreen, say); one the player names in SDL_VIDEODRIVER is theirs.
+static bool shows_nothing()
+{
+    const char *asked = getenv("SDL_VIDEODRIVER");
+    char driver[32];
+    if ((asked && *asked) || !SDL_VideoDriverName(driver, sizeof driver))
+        return false;
+    return strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0;
+}
+
 int main(int, char *[])
 {
     srand(time(NULL));
 
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
+        return 1;
+    }
+    if (shows_nothing()) {
+        SDL_Quit();
+        puts("Unable to init SDL: no display to show the game on");
         return 1;
     }
     if (TTF_Init() < 0) {
