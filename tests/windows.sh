@@ -10,13 +10,10 @@ source "$tests/harness.sh"
 
 # Wine gets a fresh prefix of its own, which the cases of one run share, and stays quiet.
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-export XDG_RUNTIME_DIR=$work/runtime
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
 unzip -q "$zip" -d "$work/zip"
 unpacked=$(echo "$work"/zip/*/)
 ZORVANEL=$work/play/zorvanel.exe
 GAME_PREFIX=(wine)
-SLOW=3  # Wine takes longer than Linux to start and stop a program
 g++ -o "$work/close_window" "$tests/close_window.cpp" -lX11
 
 # A folder as the zip unpacks, for a case to spoil as it likes.
@@ -27,6 +24,16 @@ expect_trace() {
     [ ! -s "$work/out" ] || fail "the console got output"
     [ "$(tr -d '\r' <"$work/play/stdout.txt")" = "$(printf '%s\n' "$@")" ] ||
         fail "stdout.txt is not $*: $(cat -A "$work/play/stdout.txt")"
+}
+
+# Waits until no game window is left: X may hold one a moment after Wine says its game ended,
+# and the next launch must not take it for its own.
+windows_gone() {
+    local deadline=$((SECONDS + LIMIT))
+    while xdotool search --name '^Zorvanel$' >/dev/null 2>&1; do
+        [ $SECONDS -lt $deadline ] || fail "a game's window outlived it"
+        sleep 0.1
+    done
 }
 
 # Band of rows of the frame in $1 that holds the instruction line, as raw pixels.
@@ -53,8 +60,9 @@ case_window() {
     # The same frame on Linux, from the same pictures and font: the instruction line is the same.
     local wine_band
     wine_band=$(instruction_band "$work/shot.png")
+    windows_gone
     (
-        ZORVANEL=$LINUX_ZORVANEL GAME_PREFIX=() SLOW=1
+        ZORVANEL=$LINUX_ZORVANEL GAME_PREFIX=()
         launch
         import -window "$win" "$work/linux.png"
         xdotool key q
@@ -89,7 +97,7 @@ case_quit_close() { quit_with "$work/close_window" "$win"; }
 
 case_missing_picture() {
     rm "$work/play/seven.bmp"
-    (cd "$work/play" && exec timeout $((10 * SLOW)) wine "$ZORVANEL" >"$work/out" 2>&1) && status=0 || status=$?
+    (cd "$work/play" && exec timeout "$LIMIT" wine "$ZORVANEL" >"$work/out" 2>&1) && status=0 || status=$?
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     [ ! -e "$work/play/stdout.txt" ] || fail "a missing picture printed $(cat -A "$work/play/stdout.txt")"
 }
@@ -101,6 +109,7 @@ done
 start_x
 wine wineboot --init >/dev/null 2>&1  # makes the prefix once, before the first case is timed
 for case in "$@"; do
+    windows_gone
     make_play_dir
     "case_$case"
     echo "ok: windows $case"
