@@ -50,7 +50,8 @@ static std::string difference(const SDL_Surface *real, const SDL_Surface *own)
     const SDL_PixelFormat *a = real->format, *b = own->format;
     if (a->BitsPerPixel != b->BitsPerPixel || real->pitch != own->pitch || !b->palette)
         return "format or pitch";
-    if ((real->flags & SDL_SRCCOLORKEY) != (own->flags & SDL_SRCCOLORKEY) || a->colorkey != b->colorkey)
+    if ((real->flags & SDL_SRCCOLORKEY) != (own->flags & SDL_SRCCOLORKEY) ||
+        a->colorkey != b->colorkey)
         return "colour key";
     if (a->palette->ncolors != b->palette->ncolors)
         return "palette size";

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Plays the Windows zip under Wine as a player would, on a private X server: windows.sh ZIP [CASE...].
+# Plays the Windows zip under Wine as a player would, on a private X server:
+# windows.sh ZIP [CASE...] runs the cases named, or all of them.
 # LINUX_ZORVANEL, when set, names the Linux game, whose frame the Wine frame must match.
 set -euo pipefail
 tests=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -99,9 +100,10 @@ case_quit_close() { quit_with "$work/close_window" "$win"; }
 
 case_missing_picture() {
     rm "$work/play/seven.bmp"
-    (cd "$work/play" && exec timeout "$LIMIT" wine "$ZORVANEL" >"$work/out" 2>&1) && status=0 || status=$?
+    local status=0
+    (cd "$work/play" && exec timeout "$LIMIT" wine "$ZORVANEL" >"$work/out" 2>&1) || status=$?
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
-    [ ! -e "$work/play/stdout.txt" ] || fail "a missing picture printed $(cat -A "$work/play/stdout.txt")"
+    [ ! -e "$work/play/stdout.txt" ] || fail "it printed $(cat -A "$work/play/stdout.txt")"
 }
 
 [ $# -gt 0 ] || set -- window keys_spin quit_q quit_escape quit_close missing_picture

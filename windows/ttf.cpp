@@ -101,7 +101,8 @@ SDL_Surface *TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color fg
         return NULL;
     }
 
-    SDL_Surface *surface = SDL_CreateRGBSurface(SDL_SWSURFACE, right - left, font->height, 8, 0, 0, 0, 0);
+    SDL_Surface *surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, right - left, font->height, 8, 0, 0, 0, 0);
     if (!surface)
         return NULL;
     SDL_Color *palette = surface->format->palette->colors;
