@@ -30,10 +30,11 @@ expect_trace() {
 }
 
 # Waits until no game window is left: X may hold one a moment after Wine says its game ended,
-# and the next launch must not take it for its own.
+# and the next launch must not take it for its own. An X error about a window that vanished
+# while xdotool looked is no proof that none is left.
 windows_gone() {
     local deadline=$((SECONDS + LIMIT))
-    while xdotool search --name '^Zorvanel$' >/dev/null 2>&1; do
+    while [ -n "$(xdotool search --name '^Zorvanel$' 2>&1)" ]; do
         [ $SECONDS -lt $deadline ] || fail "a game's window outlived it"
         sleep 0.1
     done
