@@ -97,7 +97,19 @@ quit_with() {
 }
 case_quit_q() { quit_with xdotool key q; }
 case_quit_escape() { quit_with xdotool key Escape; }
-case_quit_close() { quit_with "$work/close_window" "$win"; }
+case_quit_close() { quit_with close_settled_window; }
+# Wine sometimes swaps a new game's X window for another just after its first frame: the close
+# message goes to the window that stays, the same one seen twice half a second apart.
+close_settled_window() {
+    local deadline=$((SECONDS + LIMIT)) now
+    while [ $SECONDS -lt $deadline ]; do
+        sleep 0.5
+        now=$(xdotool search --onlyvisible --name '^Zorvanel$' 2>/dev/null | tail -n 1)
+        [ -n "$now" ] && [ "$now" = "$win" ] && break
+        win=$now
+    done
+    "$work/close_window" "$win"
+}
 
 case_missing_picture() {
     rm "$work/play/seven.bmp"
