@@ -4,13 +4,31 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(ZORVANEL_ID io.github.zorvanel.Zorvanel)
 
+# Debian wants the man page and the changelog compressed with gzip -9n: no name, no time stamp.
+foreach(doc zorvanel.6 changelog)
+    add_custom_command(OUTPUT ${doc}.gz
+        COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/data/${doc} ${doc}
+        COMMAND gzip -9nf ${doc}
+        DEPENDS data/${doc} VERBATIM)
+endforeach()
+add_custom_target(compressed_docs ALL DEPENDS zorvanel.6.gz changelog.gz)
+
 install(TARGETS zorvanel DESTINATION lib/games/zorvanel)
+# A stripping install (cpack, cmake --install --strip) also drops the sections Debian strips.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/games/zorvanel/zorvanel\" RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR \"could not strip zorvanel\")
+    endif()
+endif()")
 install(PROGRAMS data/zorvanel DESTINATION games)
 install(FILES ${ZORVANEL_ASSETS} assets/impact-LICENSE.txt DESTINATION share/games/zorvanel)
 install(FILES data/${ZORVANEL_ID}.desktop DESTINATION share/applications)
 install(FILES data/io.github.zorvanel.zorvanel.metainfo.xml DESTINATION share/metainfo)
-install(FILES data/zorvanel.6 DESTINATION share/man/man6)
-install(FILES data/copyright DESTINATION share/doc/zorvanel)
+install(FILES data/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION share/doc/zorvanel)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/zorvanel.6.gz DESTINATION share/man/man6)
+install(FILES data/zorvanel.lintian-overrides DESTINATION share/lintian/overrides RENAME zorvanel)
 foreach(size 64x64 128x128)
     install(FILES data/icons/${size}/${ZORVANEL_ID}.png DESTINATION share/icons/hicolor/${size}/apps)
 endforeach()

@@ -26,13 +26,27 @@ constexpr int SLOT_GAP = 5;
 constexpr int SCORE_BELOW_PICTURE = 25;
 constexpr int INSTRUCTION_BELOW_PICTURE = 55;
 
+// Loads a picture, or gives NULL where it cannot be read or drawn: SDL loads some broken
+// BMPs as surfaces with no pixels, or with 8 bits per pixel and no palette, which a blit
+// would read out of bounds.
+static SDL_Surface *load_picture(const char *file)
+{
+    SDL_Surface *picture = SDL_LoadBMP(file);
+    if (picture && (picture->w <= 0 || picture->h <= 0 ||
+                    (picture->format->BitsPerPixel <= 8 && !picture->format->palette))) {
+        SDL_FreeSurface(picture);
+        return NULL;
+    }
+    return picture;
+}
+
 int run_play_screen(SDL_Surface *screen)
 {
     SDL_Surface *pictures[SYMBOL_COUNT];
     for (int i = 0; i < SYMBOL_COUNT; i++) {
-        pictures[i] = SDL_LoadBMP(PICTURE_FILES[i]);
+        pictures[i] = load_picture(PICTURE_FILES[i]);
         if (!pictures[i])
-            exit(1);  // a missing picture ends the game at once, silently
+            exit(1);  // a missing or unreadable picture ends the game at once, silently
     }
     TTF_Font *score_font = TTF_OpenFont(FONT_FILE, SCORE_POINT_SIZE);
     TTF_Font *instruction_font = TTF_OpenFont(FONT_FILE, INSTRUCTION_POINT_SIZE);

@@ -50,11 +50,12 @@ quiet() {
     [ -z "$rest" ] || fail "$1 said: $said"
     [ "$status" -eq 0 ] || grep -q -E "$ACCEPTED" <<<"$said" || fail "$*: exit status $status: $said"
 }
-man_page="$usr/share/man/man6/zorvanel.6"
+man_page="$usr/share/man/man6/zorvanel.6.gz"
+zcat "$man_page" >"$work/zorvanel.6" || fail "no compressed man page"
 quiet desktop-file-validate "$usr/share/applications/$ID.desktop"
 quiet appstreamcli validate --no-net --pedantic "$usr/share/metainfo/io.github.zorvanel.zorvanel.metainfo.xml"
 quiet appstreamcli validate-tree --no-net --pedantic "$usr"
-quiet groff -man -Tutf8 -ww -z "$man_page"
+quiet groff -man -Tutf8 -ww -z "$work/zorvanel.6"
 lexgrog "$man_page" >/dev/null || fail "whatis cannot read the man page's NAME"
 
 for size in 64 128; do

@@ -5,12 +5,13 @@ set -euo pipefail
 : "${FAIL_RENDER:?} ${COUNT_FRAMES:?}"
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
-# File, how it is spoiled, and whether SDL must refuse it ("maybe": it may also play).
+# File, how it is spoiled, and whether the game must refuse it ("maybe": it may also play).
 BAD_ASSETS=(
     "cherry.bmp missing yes" "bar.bmp missing yes" "bell.bmp missing yes"
     "lemon.bmp missing yes" "raspberry.bmp missing yes" "seven.bmp missing yes"
     "bell.bmp empty yes" "bell.bmp cut yes" "bell.bmp random yes" "bell.bmp directory yes"
-    "cherry.bmp zero-width maybe" "cherry.bmp zero-height maybe"
+    "cherry.bmp zero-width yes" "cherry.bmp zero-height yes" "cherry.bmp min-height yes"
+    "seven.bmp depth-4104 yes"
     "impact.ttf missing yes" "impact.ttf empty yes" "impact.ttf random yes"
     "impact.ttf directory yes"
 )
@@ -32,6 +33,10 @@ spoil() {
         directory) rm "$file" && mkdir "$file" ;;
         zero-width) bmp 0 128 >"$file" ;;
         zero-height) bmp 128 0 >"$file" ;;
+        # SDL reads a height of -2147483648 as a top-down picture with no pixels.
+        min-height) printf '\x00\x00\x00\x80' | dd of="$file" bs=1 seek=22 conv=notrunc status=none ;;
+        # SDL keeps the low byte of 4104 bits per pixel: 8, with no palette.
+        depth-4104) printf '\x08\x10' | dd of="$file" bs=1 seek=28 conv=notrunc status=none ;;
     esac
 }
 
