@@ -29,6 +29,12 @@ skip() {
 
 fail() {
     echo "FAIL: $*"
+    local status=0
+    if [ -n "$game_pid" ] && ! kill -0 "$game_pid" 2>/dev/null; then
+        wait "$game_pid" || status=$?
+        echo "The game has ended with status $status."  # 128 + a signal's number if it crashed
+        game_pid=''
+    fi
     for f in out err; do [ -s "$work/$f" ] && { echo "game's std$f:"; head -c 20000 "$work/$f"; }; done
     exit 1
 }
@@ -229,12 +235,13 @@ close_by_desktop() {
 }
 
 # Waits for the window to settle on a frame other than frame $1: the same one seen twice, so a
-# frame caught while it was being presented is never taken for the new one.
+# frame caught while it was being presented is never taken for the new one. A window that cannot
+# be captured, or a game that has ended, shows no frame.
 frame_changes_from() {
     local deadline=$((SECONDS + LIMIT)) last='' now
-    while [ $SECONDS -lt $deadline ]; do
-        now=$(frame)
-        [ "$now" != "$1" ] && [ "$now" = "$last" ] && return 0
+    while [ $SECONDS -lt $deadline ] && kill -0 "$game_pid" 2>/dev/null; do
+        now=$(frame) || now=''
+        [ -n "$now" ] && [ "$now" != "$1" ] && [ "$now" = "$last" ] && return 0
         last=$now
         sleep 0.1
     done

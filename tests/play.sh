@@ -115,7 +115,7 @@ desktop_keys_spin() {
     launch
     local before
     for key in space Return a; do
-        before=$(frame)
+        before=$(frame) || fail "cannot capture the window"
         press "$key"
         frame_changes_from "$before" || fail "$key did not spin"
     done
