@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Plays the built game as a player would, on a private X server: play.sh CASE.
+# Plays the built game as a player would, on a private X server, bare or under openbox, or on
+# Wayland: play.sh CASE.
 # ZORVANEL names the game (its pictures and font beside it), CLOSE_WINDOW the window closer.
 set -euo pipefail
 : "${CLOSE_WINDOW:?names the close_window helper}" "${FIXED_TIME:?}" "${SCORE_LINE:?}"
@@ -9,19 +10,23 @@ case_window() {
     launch --help -x 'any old argument'
     [ "$(xdotool getwindowname "$win")" = Zorvanel ] || fail "caption is not Zorvanel"
     [ "$(window_size)" = 430x240 ] || fail "window is $(window_size)"
-    # Each slot shows one of the six pictures, whole and in place.
+    shows_pictures
+    xdotool key q
+    expect_exit 0
+    expect_trace 153 286 419
+}
+
+# Each slot of the window shows one of the six pictures, whole and in place.
+shows_pictures() {
     local pictures='' slot
     for picture in "${PICTURES[@]}"; do
         pictures+=" $(convert "$work/play/$picture" -depth 8 rgb:- | digest)"
     done
-    import -window "$win" "$work/shot.png"
+    grab "$win" "$work/shot.png"
     for x in 20 153 286; do
         slot=$(convert "$work/shot.png" -crop "128x128+$x+20" -depth 8 rgb:- | digest)
         [[ $pictures == *" $slot"* ]] || fail "no whole picture at x $x"
     done
-    xdotool key q
-    expect_exit 0
-    expect_trace 153 286 419
 }
 
 case_layout_from_cherry() {
@@ -90,6 +95,46 @@ case_quit_escape() { quit_with xdotool key Escape; }
 case_quit_shift_q() { quit_with xdotool key shift+q; }
 case_quit_close() { quit_with close_window; }
 close_window() { "$CLOSE_WINDOW" "$win"; }
+
+# Rows played on real desktops, each on both: openbox_ROW under openbox on the X server, and
+# wayland_ROW natively on sway. Docks and task switchers tie the window to the menu entry by its
+# class (X11) or app_id (Wayland), which must be the entry's StartupWMClass.
+ENTRY="$(dirname "${BASH_SOURCE[0]}")/../data/io.github.zorvanel.Zorvanel.desktop"
+desktop_window() {
+    launch
+    [ "$(window_size)" = 430x240 ] || fail "window is $(window_size)"
+    local class wanted
+    class=$(window_class)
+    wanted=$(sed -n 's/^StartupWMClass=//p' "$ENTRY")
+    [ -n "$class" ] && [ "$class" = "$wanted" ] ||
+        fail "the window's class is \"$class\", the menu entry's StartupWMClass \"$wanted\""
+    shows_pictures
+    press q
+    expect_exit 0
+}
+desktop_keys_spin() {
+    launch
+    local before
+    for key in space Return a; do
+        before=$(frame) || fail "cannot capture the window"
+        press "$key"
+        frame_changes_from "$before" || fail "$key did not spin"
+    done
+    press Escape
+    expect_exit 0
+}
+desktop_close() {
+    launch
+    close_by_desktop
+    expect_exit 0
+    expect_trace 153 286 419
+}
+case_openbox_window() { desktop_window; }
+case_openbox_keys_spin() { desktop_keys_spin; }
+case_openbox_close() { desktop_close; }
+case_wayland_window() { desktop_window; }
+case_wayland_keys_spin() { desktop_keys_spin; }
+case_wayland_close() { desktop_close; }
 
 case_no_display() {
     local driver status
