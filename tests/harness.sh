@@ -14,9 +14,11 @@ DESKTOP=x11  # where the window is shown: x11, or wayland once start_sway has ru
 xvfb_pid='' wm_pid='' sway_pid='' game_pid='' win=''
 cleanup() {
     [ -z "$game_pid" ] || kill -9 "$game_pid" 2>/dev/null || true
-    for pid in "$wm_pid" "$xvfb_pid" "$sway_pid"; do
+    for pid in "$wm_pid" "$xvfb_pid"; do
         [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
     done
+    # Sway leads a process group of its own, which holds what it started too.
+    [ -z "$sway_pid" ] || kill -- "-$sway_pid" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -122,8 +124,10 @@ start_sway() {
     printf '%s\n' 'xwayland disable' 'for_window [shell="xdg_shell"] floating enable' \
         >"$work/sway.conf"
     export SWAYSOCK="$XDG_RUNTIME_DIR/sway.sock"
-    player env -u DISPLAY -u WAYLAND_DISPLAY HOME="$XDG_RUNTIME_DIR" WLR_BACKENDS=headless \
-        WLR_RENDERER=pixman sway --config "$work/sway.conf" >"$work/sway.log" 2>&1 &
+    # In a session of its own, which cleanup ends whole; not through player(), which would fork.
+    setsid "${as_player[@]}" env -u DISPLAY -u WAYLAND_DISPLAY HOME="$XDG_RUNTIME_DIR" \
+        WLR_BACKENDS=headless WLR_RENDERER=pixman sway --config "$work/sway.conf" \
+        >"$work/sway.log" 2>&1 &
     sway_pid=$!
     within_limit sway_running || fail "sway did not start: $(tail -n 20 "$work/sway.log")"
     local socket
