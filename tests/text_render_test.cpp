@@ -73,10 +73,14 @@ static std::string difference(const SDL_Surface *real, const SDL_Surface *own)
 
 TEST(TextRender, SameSurfacesAsSdlTtf)
 {
-    const SDL_version *linked = TTF_Linked_Version();
-    if (linked->major != 2 || linked->minor != 0 || linked->patch != 11)
-        GTEST_SKIP() << "the Windows renderer copies SDL_ttf 2.0.11, this is " << int(linked->major)
-                     << "." << int(linked->minor) << "." << int(linked->patch);
+    // The Windows build draws on classic SDL 1.2.15, as SDL_ttf 2.0.11 does there.
+    const SDL_version *ttf = TTF_Linked_Version(), *sdl = SDL_Linked_Version();
+    if (ttf->major != 2 || ttf->minor != 0 || ttf->patch != 11)
+        GTEST_SKIP() << "the Windows renderer copies SDL_ttf 2.0.11, this is " << int(ttf->major)
+                     << "." << int(ttf->minor) << "." << int(ttf->patch);
+    if (sdl->major != 1 || sdl->minor != 2 || sdl->patch != 15)
+        GTEST_SKIP() << "the Windows renderer draws on classic SDL 1.2.15, this is "
+                     << int(sdl->major) << "." << int(sdl->minor) << "." << int(sdl->patch);
     ASSERT_EQ(SDL_Init(0), 0);
     ASSERT_EQ(TTF_Init(), 0);
     ASSERT_EQ(own_TTF_Init(), 0);
