@@ -278,6 +278,14 @@ expect_exit() {
     [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
 }
 
+# Starts the game, quits it with the command that follows, and checks a clean end and the trace.
+quit_with() {
+    launch
+    "$@"
+    expect_exit 0
+    expect_trace 153 286 419
+}
+
 expect_trace() {
     [ "$(cat "$work/out")" = "$(printf '%s\n' "$@")" ] || fail "trace is not $*"
 }

@@ -84,12 +84,6 @@ case_hold_spins_once() {
     expect_exit 0
 }
 
-quit_with() {
-    launch
-    "$@"
-    expect_exit 0
-    expect_trace 153 286 419
-}
 case_quit_q() { quit_with xdotool key q; }
 case_quit_escape() { quit_with xdotool key Escape; }
 case_quit_shift_q() { quit_with xdotool key shift+q; }

@@ -89,12 +89,6 @@ case_keys_spin() {
     expect_exit 0
 }
 
-quit_with() {
-    launch
-    "$@"
-    expect_exit 0
-    expect_trace 153 286 419
-}
 case_quit_q() { quit_with xdotool key q; }
 case_quit_escape() { quit_with xdotool key Escape; }
 case_quit_close() { quit_with close_settled_window; }
