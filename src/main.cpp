@@ -12,6 +12,7 @@
 constexpr int WINDOW_WIDTH = 430;   // fixed, whatever the size of the pictures
 constexpr int WINDOW_HEIGHT = 240;
 constexpr int WINDOW_BPP = 24;
+constexpr int SDL12_COMPAT_PATCH = 50;  // sdl12-compat calls itself 1.2.50 or later
 
 // Left to choose by itself without a display, SDL may settle on a driver that draws where
 // nobody can see (SDL2's offscreen, say); one the player names in SDL_VIDEODRIVER is theirs.
@@ -22,6 +23,20 @@ static bool shows_nothing()
     if ((asked && *asked) || !SDL_VideoDriverName(driver, sizeof driver))
         return false;
     return strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0;
+}
+
+// sdl12-compat over X11 would load the whole OpenGL stack to show a 2D picture: on X11 alone,
+// SDL's software renderer presents it instead, unless the player has chosen otherwise.
+static bool present_without_gl()
+{
+    char driver[32];
+    if (SDL_Linked_Version()->patch < SDL12_COMPAT_PATCH ||
+        !SDL_VideoDriverName(driver, sizeof driver) || strcmp(driver, "x11") != 0)
+        return true;
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);  // SDL reads both only as video starts
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
 int main(int, char *[])
@@ -43,6 +58,10 @@ int main(int, char *[])
     }
     atexit(SDL_Quit);  // also covers the play screen's exit on a missing picture or font
 
+    if (!present_without_gl()) {
+        printf("Unable to init SDL: %s\n", SDL_GetError());
+        return 1;
+    }
     // Either flag may be refused; SDL_Flip presents the frame whichever we get.
     SDL_Surface *screen = SDL_SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_BPP,
                                            SDL_HWSURFACE | SDL_DOUBLEBUF);
