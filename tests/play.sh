@@ -129,6 +129,54 @@ case_openbox_close() { desktop_close; }
 case_wayland_window() { desktop_window; }
 case_wayland_keys_spin() { desktop_keys_spin; }
 case_wayland_close() { desktop_close; }
+# With nothing but WAYLAND_DISPLAY to go by, SDL chooses Wayland by itself.
+case_wayland_chosen_by_sdl() {
+    local word prefix=()
+    for word in "${GAME_PREFIX[@]}"; do
+        [ "$word" = SDL_VIDEODRIVER=wayland ] || prefix+=("$word")
+    done
+    [ ${#prefix[@]} -lt ${#GAME_PREFIX[@]} ] || fail "the Wayland rows no longer set SDL_VIDEODRIVER"
+    GAME_PREFIX=(env -u SDL_VIDEODRIVER "${prefix[@]}")
+    desktop_window
+}
+
+# Where SDL 1.2 is sdl12-compat, what the player sets and the renderer SDL then presents the
+# frames with on X11: software, with no OpenGL library loaded, unless the player asks for OpenGL.
+# sdl12-compat 1.2.70 and later map OpenGL whatever the renderer, so there only the renderer that
+# SDL names as it makes it (SDL2 2.26 names none) shows how the frames go.
+PRESENTATIONS=(
+    "software"
+    "opengl SDL_RENDER_DRIVER=opengl"
+)
+case_x11_presentation() {
+    local library
+    library=$(readlink -f "$(ldd "$ZORVANEL" | awk '$1 == "libSDL-1.2.so.0" {print $3}')")
+    [[ $library =~ libSDL-1\.2\.so\.1\.2\.([0-9]+)$ ]] && is_sdl12_compat ||
+        skip "classic SDL 1.2 presents its frames itself"
+    local compat_patch=${BASH_REMATCH[1]} row renderer variables gl made
+    for row in "${PRESENTATIONS[@]}"; do
+        read -r renderer variables <<<"$row"
+        GAME_PREFIX=(env -u SDL_RENDER_DRIVER -u SDL_FRAMEBUFFER_ACCELERATION
+            SDL_LOGGING=render=info $variables)
+        launch
+        gl=no made=''
+        ! grep -q -E '/libGL(X)?[^/]*\.so' "/proc/$game_pid/maps" || gl=yes
+        made=$(sed -n 's/^INFO: Created renderer: //p' "$work/err" | sort -u | paste -s -d ' ')
+        shows_pictures
+        xdotool key q
+        expect_exit 0
+        echo "${variables:-nothing set}: GL $gl, renderers made: ${made:-not named}"
+        [ -z "$made" ] || [ "$made" = "$renderer" ] ||
+            fail "${variables:-nothing set}: SDL made the renderers $made, not $renderer alone"
+        if [ "$renderer" = opengl ]; then
+            [ $gl = yes ] || fail "$variables: no OpenGL library loaded"
+        elif [ "$compat_patch" -lt 70 ]; then
+            [ $gl = no ] || fail "${variables:-nothing set}: an OpenGL library is loaded"
+        else
+            [ -n "$made" ] || fail "${variables:-nothing set}: SDL named no renderer"
+        fi
+    done
+}
 
 case_no_display() {
     local driver status
