@@ -1,33 +1,48 @@
-// Preloaded into the game to count the frames it presents, in the file that ZORVANEL_FRAMES names.
+// Preloaded into the game to count the frames it presents, in the file that ZORVANEL_FRAMES names,
+// and to time its first one, in milliseconds from its start, in the file ZORVANEL_FIRST_FRAME names.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include <dlfcn.h>
 #include <SDL.h>
 
 static long frames;
+static timespec started;  // as this library loads, before the game's main runs
 
-static void save_count()
+static void save(const char *variable, long value)
 {
-    const char *path = getenv("ZORVANEL_FRAMES");
+    const char *path = getenv(variable);
     if (!path || frames == 0)  // other programs may load this too; they present nothing
         return;
     if (FILE *file = fopen(path, "w")) {
-        fprintf(file, "%ld\n", frames);
+        fprintf(file, "%ld\n", value);
         fclose(file);
     }
+}
+
+__attribute__((constructor)) static void note_start()
+{
+    clock_gettime(CLOCK_MONOTONIC, &started);
 }
 
 extern "C" int SDL_Flip(SDL_Surface *screen)
 {
     static const auto real_flip =
         reinterpret_cast<int (*)(SDL_Surface *)>(dlsym(RTLD_NEXT, "SDL_Flip"));
-    if (++frames % 50 == 0)  // so a test can watch the count while the game runs
-        save_count();
-    return real_flip(screen);
+    int result = real_flip(screen);
+    if (++frames == 1) {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        save("ZORVANEL_FIRST_FRAME",
+             (now.tv_sec - started.tv_sec) * 1000 + (now.tv_nsec - started.tv_nsec) / 1000000);
+    }
+    if (frames % 50 == 0)  // so a test can watch the count while the game runs
+        save("ZORVANEL_FRAMES", frames);
+    return result;
 }
 
 __attribute__((destructor)) static void save_final_count()
 {
-    save_count();
+    save("ZORVANEL_FRAMES", frames);
 }
