@@ -25,8 +25,7 @@ static bool shows_nothing()
     return strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0;
 }
 
-// sdl12-compat over X11 would load the whole OpenGL stack to show a 2D picture: on X11 alone,
-// SDL's software renderer presents it instead, unless the player has chosen otherwise.
+// sdl12-compat would load all of OpenGL to show a 2D picture, which software shows as well on X11.
 static bool present_without_gl()
 {
     char driver[32];

@@ -1,5 +1,5 @@
 // Preloaded into the game to count the frames it presents, in the file that ZORVANEL_FRAMES names,
-// and to time its first one, in milliseconds from its start, in the file ZORVANEL_FIRST_FRAME names.
+// and to time its first, in milliseconds from its start, in the file ZORVANEL_FIRST_FRAME names.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>

@@ -135,7 +135,7 @@ case_wayland_chosen_by_sdl() {
     for word in "${GAME_PREFIX[@]}"; do
         [ "$word" = SDL_VIDEODRIVER=wayland ] || prefix+=("$word")
     done
-    [ ${#prefix[@]} -lt ${#GAME_PREFIX[@]} ] || fail "the Wayland rows no longer set SDL_VIDEODRIVER"
+    [ ${#prefix[@]} -lt ${#GAME_PREFIX[@]} ] || fail "the Wayland rows set no SDL_VIDEODRIVER"
     GAME_PREFIX=(env -u SDL_VIDEODRIVER "${prefix[@]}")
     desktop_window
 }
