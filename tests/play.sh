@@ -159,12 +159,12 @@ case_x11_presentation() {
         GAME_PREFIX=(env -u SDL_RENDER_DRIVER -u SDL_FRAMEBUFFER_ACCELERATION
             SDL_LOGGING=render=info $variables)
         launch
-        gl=no made=''
+        gl=no
         ! grep -q -E '/libGL(X)?[^/]*\.so' "/proc/$game_pid/maps" || gl=yes
-        made=$(sed -n 's/^INFO: Created renderer: //p' "$work/err" | sort -u | paste -s -d ' ')
         shows_pictures
         xdotool key q
         expect_exit 0
+        made=$(sed -n 's/^INFO: Created renderer: //p' "$work/err" | sort -u | paste -s -d ' ')
         echo "${variables:-nothing set}: GL $gl, renderers made: ${made:-not named}"
         [ -z "$made" ] || [ "$made" = "$renderer" ] ||
             fail "${variables:-nothing set}: SDL made the renderers $made, not $renderer alone"
