@@ -28,13 +28,17 @@ static bool shows_nothing()
 // sdl12-compat would load all of OpenGL to show a 2D picture, which software shows as well on X11.
 static bool present_without_gl()
 {
+    static char renderer[] = "SDL_RENDER_DRIVER=software";  // putenv keeps these, not copies
+    static char framebuffer[] = "SDL_FRAMEBUFFER_ACCELERATION=0";
     char driver[32];
     if (SDL_Linked_Version()->patch < SDL12_COMPAT_PATCH ||
         !SDL_VideoDriverName(driver, sizeof driver) || strcmp(driver, "x11") != 0)
         return true;
-    setenv("SDL_RENDER_DRIVER", "software", 0);
-    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);  // SDL reads both only as video starts
+    if (!getenv("SDL_RENDER_DRIVER"))  // the player's own values win
+        SDL_putenv(renderer);
+    if (!getenv("SDL_FRAMEBUFFER_ACCELERATION"))
+        SDL_putenv(framebuffer);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);  // SDL3 reads both only as video starts
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
