@@ -4,13 +4,15 @@
 #include <cstring>
 #include <ctime>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include "layout.h"
 #include "play_screen.h"
 
-constexpr int WINDOW_WIDTH = 430;   // fixed, whatever the size of the pictures
-constexpr int WINDOW_HEIGHT = 240;
 constexpr int WINDOW_BPP = 24;
 constexpr int SDL12_COMPAT_PATCH = 50;  // sdl12-compat calls itself 1.2.50 or later
 
@@ -23,6 +25,18 @@ static bool shows_nothing()
     if ((asked && *asked) || !SDL_VideoDriverName(driver, sizeof driver))
         return false;
     return strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0;
+}
+
+// A closed standard stream's number would go to the next file opened, the X connection say, and
+// the trace would be written into it; a read-only stand-in holds the place and refuses writes.
+static void hold_closed_streams()
+{
+    int fd;
+    do
+        fd = open("/dev/null", O_RDONLY);
+    while (fd >= 0 && fd <= STDERR_FILENO);
+    if (fd > STDERR_FILENO)
+        close(fd);
 }
 
 // sdl12-compat would load all of OpenGL to show a 2D picture, which software shows as well on X11.
@@ -44,14 +58,15 @@ static bool present_without_gl()
 
 int main(int, char *[])
 {
+    hold_closed_streams();
     srand(time(NULL));
 
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         return 1;
     }
+    atexit(SDL_Quit);  // every later way out, the play screen's exit on a missing asset too
     if (shows_nothing()) {
-        SDL_Quit();
         puts("Unable to init SDL: no display to show the game on");
         return 1;
     }
@@ -59,7 +74,7 @@ int main(int, char *[])
         puts("Unable to init TTF!");
         return 1;
     }
-    atexit(SDL_Quit);  // also covers the play screen's exit on a missing picture or font
+    atexit(TTF_Quit);  // runs before SDL_Quit, after the play screen has closed its fonts
 
     if (!present_without_gl()) {
         printf("Unable to init SDL: %s\n", SDL_GetError());

@@ -1,11 +1,14 @@
 // The play screen: loads the art, lays it out, and runs the play loop until the player quits.
 #include "play_screen.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <SDL_ttf.h>
 
+#include "layout.h"
 #include "spin.h"
 
 // In symbol order, so a reel's symbol is the index of its picture.
@@ -13,11 +16,6 @@ constexpr const char *PICTURE_FILES[SYMBOL_COUNT] = {
     "cherry.bmp", "bar.bmp", "bell.bmp", "lemon.bmp", "raspberry.bmp", "seven.bmp",
 };
 constexpr const char *FONT_FILE = "impact.ttf";
-constexpr int SCORE_POINT_SIZE = 28;
-constexpr int INSTRUCTION_POINT_SIZE = 20;
-constexpr const char *INSTRUCTION_TEXT = "Q / ESC to Quit, Any Other Key to Play";
-constexpr SDL_Color TEXT_COLOUR = {255, 255, 255, 0};
-constexpr Uint8 BACKGROUND_RED = 0, BACKGROUND_GREEN = 127, BACKGROUND_BLUE = 255;
 
 // The layout takes its sizes from the cherry picture.
 constexpr int FIRST_SLOT_X = 20;
@@ -50,8 +48,10 @@ int run_play_screen(SDL_Surface *screen)
     }
     TTF_Font *score_font = TTF_OpenFont(FONT_FILE, SCORE_POINT_SIZE);
     TTF_Font *instruction_font = TTF_OpenFont(FONT_FILE, INSTRUCTION_POINT_SIZE);
-    if (!score_font || !instruction_font)
+    if (!score_font || !instruction_font) {
+        TTF_CloseFont(score_font ? score_font : instruction_font);
         exit(1);
+    }
 
     // The trace prints each next slot's x as the 16-bit coordinate would hold it.
     const int step = pictures[CHERRY]->w + SLOT_GAP;
@@ -95,7 +95,7 @@ int run_play_screen(SDL_Surface *screen)
                 score = add_points(score, spin_reels(reels));
         }
 
-        snprintf(score_text, sizeof score_text, "Score:  %d", score);
+        snprintf(score_text, sizeof score_text, SCORE_FORMAT, score);
         SDL_Surface *score_line = TTF_RenderText_Solid(score_font, score_text, TEXT_COLOUR);
         SDL_Surface *instruction_line =
             TTF_RenderText_Solid(instruction_font, INSTRUCTION_TEXT, TEXT_COLOUR);
@@ -114,7 +114,15 @@ int run_play_screen(SDL_Surface *screen)
         SDL_FreeSurface(instruction_line);
     }
 
+    TTF_CloseFont(score_font);
+    TTF_CloseFont(instruction_font);
     for (SDL_Surface *picture : pictures)
         SDL_FreeSurface(picture);
+
+    // A trace that never reached standard output (a full disk, a closed stream) is a failure.
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "zorvanel: could not write the layout trace: %s\n", strerror(errno));
+        return 1;
+    }
     return 0;
 }

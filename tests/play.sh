@@ -89,6 +89,20 @@ case_quit_escape() { quit_with xdotool key Escape; }
 case_quit_shift_q() { quit_with xdotool key shift+q; }
 case_quit_close() { quit_with close_window; }
 close_window() { "$CLOSE_WINDOW" "$win"; }
+# A trace that cannot be written, to a full disk or a closed stream: the game plays and quits as
+# usual, then says why on standard error and fails.
+case_quit_output_lost() {
+    local redirect reason
+    for redirect in '>/dev/full:No space left on device' '>&-:Bad file descriptor'; do
+        reason=${redirect#*:}
+        GAME_PREFIX=(bash -c "exec \"\$@\" ${redirect%%:*}" bash)
+        launch
+        xdotool key q
+        expect_exit 1
+        [ "$(cat "$work/err")" = "zorvanel: could not write the layout trace: $reason" ] ||
+            fail "output ${redirect%%:*}: standard error is not the one line naming \"$reason\""
+    done
+}
 
 # Rows played on real desktops, each on both: openbox_ROW under openbox on the X server, and
 # wayland_ROW natively on sway. Docks and task switchers tie the window to the menu entry by its

@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include "layout.h"
 #include "spin.h"
 
 int main(int argc, char *argv[])
@@ -21,20 +22,22 @@ int main(int argc, char *argv[])
         score = add_points(score, spin_reels(reels));
 
     char text[64];
-    snprintf(text, sizeof text, "Score:  %d", score);
-    TTF_Font *font = TTF_Init() == 0 ? TTF_OpenFont(argv[3], 28) : NULL;
-    SDL_Surface *line = font ? TTF_RenderText_Solid(font, text, SDL_Color{255, 255, 255, 0}) : NULL;
+    snprintf(text, sizeof text, SCORE_FORMAT, score);
+    TTF_Font *font = TTF_Init() == 0 ? TTF_OpenFont(argv[3], SCORE_POINT_SIZE) : NULL;
+    SDL_Surface *line = font ? TTF_RenderText_Solid(font, text, TEXT_COLOUR) : NULL;
     if (!line) {
         fprintf(stderr, "score_line: cannot render \"%s\": %s\n", text, SDL_GetError());
         return 1;
     }
     SDL_Surface *out = SDL_CreateRGBSurface(SDL_SWSURFACE, line->w, line->h, 24,
                                             0xff0000, 0x00ff00, 0x0000ff, 0);
-    SDL_FillRect(out, NULL, SDL_MapRGB(out->format, 0, 127, 255));
+    SDL_FillRect(out, NULL, SDL_MapRGB(out->format, BACKGROUND_RED, BACKGROUND_GREEN, BACKGROUND_BLUE));
     SDL_BlitSurface(line, NULL, out, NULL);
     const int saved = SDL_SaveBMP(out, argv[4]);
     printf("%d %d %s\n", line->w, line->h, text);
     SDL_FreeSurface(out);
     SDL_FreeSurface(line);
+    TTF_CloseFont(font);
+    TTF_Quit();
     return saved == 0 ? 0 : 1;
 }

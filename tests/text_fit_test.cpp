@@ -3,7 +3,8 @@
 
 #include <SDL_ttf.h>
 
-constexpr int WINDOW_WIDTH = 430;
+#include "layout.h"
+
 constexpr int MARGIN = 10;  // the least space left on each side of a line
 
 TEST(Font, BothLinesFitTheWindow)
@@ -13,8 +14,8 @@ TEST(Font, BothLinesFitTheWindow)
         int point_size;
         const char *text;
     } lines[] = {
-        {28, "Score:  -2147483648"},
-        {20, "Q / ESC to Quit, Any Other Key to Play"},
+        {SCORE_POINT_SIZE, "Score:  -2147483648"},  // the widest score there can be
+        {INSTRUCTION_POINT_SIZE, INSTRUCTION_TEXT},
     };
     for (const auto &line : lines) {
         TTF_Font *font = TTF_OpenFont(ZORVANEL_FONT, line.point_size);

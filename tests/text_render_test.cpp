@@ -11,11 +11,15 @@
 #define TTF_Init own_TTF_Init
 #define TTF_OpenFont own_TTF_OpenFont
 #define TTF_RenderText_Solid own_TTF_RenderText_Solid
+#define TTF_CloseFont own_TTF_CloseFont
+#define TTF_Quit own_TTF_Quit
 #include "../windows/SDL_ttf.h"
 #undef TTF_Font
 #undef TTF_Init
 #undef TTF_OpenFont
 #undef TTF_RenderText_Solid
+#undef TTF_CloseFont
+#undef TTF_Quit
 
 constexpr int POINT_SIZES[] = {20, 28};  // the game's instruction and score lines
 constexpr SDL_Color COLOURS[] = {{255, 255, 255, 0}, {200, 40, 90, 0}};
@@ -88,7 +92,6 @@ TEST(TextRender, SameSurfacesAsSdlTtf)
     const std::vector<std::string> all = lines();
     int compared = 0;
     for (int size : POINT_SIZES) {
-        // Both stay open, as in the game.
         TTF_Font *real_font = TTF_OpenFont(ZORVANEL_FONT, size);
         own_TTF_Font *own_font = own_TTF_OpenFont(ZORVANEL_FONT, size);
         ASSERT_NE(real_font, nullptr);
@@ -102,9 +105,12 @@ TEST(TextRender, SameSurfacesAsSdlTtf)
                 SDL_FreeSurface(own);
                 compared++;
             }
+        TTF_CloseFont(real_font);
+        own_TTF_CloseFont(own_font);
     }
     printf("compared %d renderings: %zu lines at %zu sizes in %zu colours\n", compared, all.size(),
            std::size(POINT_SIZES), std::size(COLOURS));
+    own_TTF_Quit();
     TTF_Quit();
     SDL_Quit();
 }

@@ -12,6 +12,10 @@ extern "C" {
 int TTF_Init(void);
 // Opens a font file at a point size; NULL when the file cannot be opened as a font.
 TTF_Font *TTF_OpenFont(const char *file, int ptsize);
+// Closes a font that TTF_OpenFont opened; NULL is let pass.
+void TTF_CloseFont(TTF_Font *font);
+// Stops FreeType, once every font is closed.
+void TTF_Quit(void);
 // Renders Latin-1 text as SDL_ttf 2.0.11 does: 8-bit, index 1 the colour, index 0 the key.
 SDL_Surface *TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color fg);
 }

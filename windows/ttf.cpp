@@ -1,4 +1,4 @@
-// SDL_ttf 2.0's TTF_Init, TTF_OpenFont and TTF_RenderText_Solid on FreeType, for the Windows build,
+// The part of SDL_ttf 2.0 that the game uses, on FreeType, for the Windows build,
 // drawing exactly what SDL_ttf 2.0.11 draws (a Linux test compares the two pixel for pixel).
 #include "SDL_ttf.h"
 
@@ -48,6 +48,21 @@ TTF_Font *TTF_OpenFont(const char *file, int ptsize)
     font->height = font->ascent - descent + 1;  // the baseline row counts on both sides
     font->kerning = FT_HAS_KERNING(face);
     return font;
+}
+
+void TTF_CloseFont(TTF_Font *font)
+{
+    if (!font)
+        return;
+    FT_Done_Face(font->face);
+    delete font;
+}
+
+void TTF_Quit(void)
+{
+    if (library)
+        FT_Done_FreeType(library);
+    library = NULL;
 }
 
 // Where one glyph of a line goes: its pen position, its left and right edges from the pen, and its
