@@ -6,12 +6,12 @@
 
 #include <SDL_ttf.h>
 
-// The renderer of windows/ is built for this test under other names, beside the real library.
+// The renderer of platform/ttf/ is built for this test under other names, beside the real library.
 #define TTF_Font own_TTF_Font
 #define TTF_Init own_TTF_Init
 #define TTF_OpenFont own_TTF_OpenFont
 #define TTF_RenderText_Solid own_TTF_RenderText_Solid
-#include "../windows/SDL_ttf.h"
+#include "../platform/ttf/SDL_ttf.h"
 #undef TTF_Font
 #undef TTF_Init
 #undef TTF_OpenFont
