@@ -128,7 +128,9 @@ class Browser:
             text = " ".join(str(a.get("value", a.get("description", ""))) for a in params["args"])
             self.console.append(params["type"] + ": " + text)
         elif method == "Runtime.exceptionThrown":
-            self.console.append("exception: " + json.dumps(params["exceptionDetails"])[:400])
+            details = params["exceptionDetails"]
+            thrown = details.get("exception", {}).get("description", details["text"])
+            self.console.append("exception: " + thrown.split("\n")[0])
         elif method == "Log.entryAdded":
             self.console.append(params["entry"]["level"] + ": " + params["entry"]["text"])
 
@@ -161,10 +163,15 @@ class Browser:
 
     def started(self):
         """Waits for a game's first frame; returns the milliseconds from opening the page to it."""
-        return within_limit(lambda: self.evaluate(
+        return within_limit(lambda: not self.crashed() and self.evaluate(
             "typeof Module === 'object' && document.body && !document.body.dataset.status"
             " && Module.frames > 0"
             " && Module.firstFrameAt"), "the game's first frame")
+
+    def crashed(self):
+        """Fails at once when the page has thrown an exception: the game will not start."""
+        thrown = [line for line in self.console if line.startswith("exception: ")]
+        check(not thrown, "the page threw: " + "; ".join(thrown))
 
     def exit_status(self):
         return within_limit(lambda: self.evaluate("document.body && document.body.dataset.status"),
