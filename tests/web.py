@@ -9,6 +9,7 @@ import base64
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -96,7 +97,8 @@ class Browser:
              "--disable-sync", "--force-device-scale-factor=1", "--force-color-profile=srgb",
              "--window-size=800,420", "--user-data-dir=" + profile,
              "--remote-debugging-port=0", "about:blank"],
-            env=dict(os.environ, HOME=home), stdout=self.log, stderr=self.log)
+            env=dict(os.environ, HOME=home), stdout=self.log, stderr=self.log,
+            start_new_session=True)  # so that closing it ends its helper processes too
         port_file = os.path.join(profile, "DevToolsActivePort")
         within_limit(lambda: os.path.exists(port_file) and open(port_file).read().strip(),
                      "Chromium to start")
@@ -110,7 +112,8 @@ class Browser:
         for domain in ["Page", "Runtime", "Log", "Network"]:
             self.call(domain + ".enable")
 
-    def call(self, method, **params):
+    def call(self, method, quiet=False, **params):
+        """Sends a command and returns its result; with quiet, None where it fails."""
         self.next_id += 1
         self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
         while True:
@@ -119,6 +122,8 @@ class Browser:
             except websocket.WebSocketTimeoutException:
                 raise Failure("the page did not answer %s within %d s" % (method, LIMIT))
             if message.get("id") == self.next_id:
+                if quiet and "error" in message:
+                    return None
                 check("error" not in message, "%s: %s" % (method, message.get("error")))
                 return message["result"]
             self.note(message)
@@ -140,6 +145,14 @@ class Browser:
     def evaluate(self, expression, **options):
         result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, **options)
         check("exceptionDetails" not in result, expression + ": " + json.dumps(result)[:400])
+        return result["result"].get("value")
+
+    def poll(self, expression):
+        """The expression's value, or None while the page is between documents."""
+        result = self.call("Runtime.evaluate", quiet=True, expression=expression,
+                           returnByValue=True)
+        if not result or "exceptionDetails" in result:
+            return None
         return result["result"].get("value")
 
     def press(self, name):
@@ -166,7 +179,7 @@ class Browser:
 
     def started(self):
         """Waits for a game's first frame; returns the milliseconds from opening the page to it."""
-        return within_limit(lambda: not self.crashed() and self.evaluate(
+        return within_limit(lambda: not self.crashed() and self.poll(
             "typeof Module === 'object' && document.body && !document.body.dataset.status"
             " && Module.frames > 0"
             " && Module.firstFrameAt"), "the game's first frame")
@@ -177,12 +190,12 @@ class Browser:
         check(not thrown, "the page threw: " + "; ".join(thrown))
 
     def exit_status(self):
-        return within_limit(lambda: self.evaluate("document.body && document.body.dataset.status"),
+        return within_limit(lambda: self.poll("document.body.dataset.status"),
                             "the game to end")
 
     def close(self):
         self.socket.close()
-        self.process.kill()
+        os.killpg(self.process.pid, signal.SIGKILL)
         self.process.wait()
         self.log.close()
 
