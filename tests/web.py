@@ -175,7 +175,9 @@ class Browser:
             " s += String.fromCharCode(d[i], d[i + 1], d[i + 2]); return btoa(s); })()"))
 
     def open(self, url):
+        """Opens the page, and waits until the document shown is its, not the last one's."""
         self.call("Page.navigate", url=url)
+        within_limit(lambda: self.poll("location.href") == url, "the page to open")
 
     def started(self):
         """Waits for a game's first frame; returns the milliseconds from opening the page to it."""
