@@ -250,14 +250,18 @@ def play(browser, game, keys):
     check(browser.evaluate("[Module.canvas.width, Module.canvas.height]") == [WIDTH, HEIGHT],
           "the game is not %d x %d" % (WIDTH, HEIGHT))
     shown = browser.evaluate("Module.canvas.getBoundingClientRect().width * devicePixelRatio")
-    check(shown % WIDTH == 0, "the game is shown %s device pixels wide, not a whole multiple" % shown)
+    check(shown % WIDTH == 0, "the game is %s device pixels wide, not a whole multiple" % shown)
     step = int(TRACE[1]) - int(TRACE[0])
     slot_xs = [int(x) - step for x in TRACE]
     frames = [browser.frame()]
+
+    def new_frame():
+        frame = browser.frame()
+        return frame if frame != frames[-1] else None
+
     for key in keys:
         browser.press(key)
-        frames.append(within_limit(lambda: (lambda f: f != frames[-1] and f)(browser.frame()),
-                                   "a new frame after key " + key))
+        frames.append(within_limit(new_frame, "a new frame after key " + key))
         check(browser.evaluate("window.scrollY") == 0, "key %s scrolled the page" % key)
     reels = [r for frame in frames for r in game.reels(frame, slot_xs)]
     for n, (seen, expected) in enumerate(zip(frames, game.linux_frames(reels, len(keys)))):

@@ -1,5 +1,5 @@
-// The part of SDL_ttf 2.0 the game uses, on FreeType, for the platforms without SDL_ttf 2.0 (Windows
-// and the browser), drawing exactly what SDL_ttf 2.0.11 draws (a Linux test compares the two).
+// The part of SDL_ttf 2.0 the game uses, on FreeType, for the platforms without SDL_ttf 2.0
+// (Windows and the browser), drawing exactly what SDL_ttf 2.0.11 draws (a Linux test compares).
 #include "SDL_ttf.h"
 
 #include <cstring>
