@@ -111,6 +111,7 @@ class Browser:
         self.requested = []  # every address the page asked for
         for domain in ["Page", "Runtime", "Log", "Network"]:
             self.call(domain + ".enable")
+        self.call("Emulation.setFocusEmulationEnabled", enabled=True)  # as a player's open tab
 
     def call(self, method, quiet=False, **params):
         """Sends a command and returns its result; with quiet, None where it fails."""
