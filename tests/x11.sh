@@ -42,10 +42,19 @@ framed() {
     xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null |
         awk -F ' = ' '{split($2, e, ", ")} END {exit !(e[3] > 0)}'  # left, right, top, bottom
 }
+# Openbox has made the window its active one, which its own keys, Alt+F4 among them, act on.
+active() {
+    local id
+    id=$(xprop -root _NET_ACTIVE_WINDOW 2>/dev/null | awk '/window id #/ {print $NF}')
+    [ -n "$id" ] && [ $((id)) -eq "$win" ]
+}
 
+# Keys go to the window with the input focus. Openbox acts on the window it has made active,
+# which it does only once it has seen that focus arrive.
 x11_focus() {
     [ -z "$wm_pid" ] || within_limit framed || fail "openbox did not frame the window"
     xdotool windowfocus --sync "$win"
+    [ -z "$wm_pid" ] || within_limit active || fail "openbox did not make the window active"
 }
 x11_windows() { xdotool search --onlyvisible --name '^Zorvanel$' 2>/dev/null; }
 x11_window_size() {
