@@ -42,9 +42,12 @@ case_keys_spin() {
     # Each key spun once: the score line is the one the seed's spins add up to, drawn in place
     # 25 pixels below the 128-pixel pictures, down to where the instruction line begins, 30
     # pixels lower.
-    local width height text shown
+    local width height text shown opening
+    read -r _ _ opening < <("$SCORE_LINE" $KNOWN_SEED 0 "$work/play/impact.ttf" "$work/open.bmp")
     read -r width height text < <("$SCORE_LINE" $KNOWN_SEED ${#keys[@]} "$work/play/impact.ttf" \
         "$work/line.bmp")
+    [ "$opening, $text" = "Score:  -10, Score:  -110" ] ||
+        fail "the seed's score goes from \"$opening\" to \"$text\", not from -10 to -110"
     shown="${width}x30+$(((${WINDOW_SIZE%x*} - width) / 2))+$((128 + 25))"
     [ "$(import -window "$win" -crop "$shown" -depth 8 rgb:- | digest)" = \
       "$(convert "$work/line.bmp" -crop "${width}x30+0+0" -depth 8 rgb:- | digest)" ] ||
