@@ -120,6 +120,10 @@ pixel_of() { grab "$1" -format "%[pixel:p{$2,$3}]" info:; }
 pixel() { pixel_of "$win" "$@"; }
 digest() { md5sum | cut -d ' ' -f 1; }
 frame() { grab "$win" -depth 8 rgb:- | digest; }
+# True when the part $1 (WxH+X+Y) of the window shows the background and nothing else.
+only_background() {
+    [ "$(grab "$win" -crop "$1" +repage -format '%k %[pixel:p{0,0}]' info:)" = "1 $BACKGROUND" ]
+}
 
 # Starts the game in the play folder and waits until its own window shows its first frame.
 # sdl12-compat makes and destroys two windows before its last one, so a window that vanishes
