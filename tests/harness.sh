@@ -58,6 +58,7 @@ fail() {
         game_pid=''
     fi
     for f in out err; do [ -s "$work/$f" ] && { echo "game's std$f:"; head -c 20000 "$work/$f"; }; done
+    for f in openbox sway; do [ -s "$work/$f.log" ] && { echo "$f's log:"; tail -n 20 "$work/$f.log"; }; done
     exit 1
 }
 
