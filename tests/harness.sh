@@ -1,27 +1,47 @@
-# Shared by the end-to-end tests: a private X server or Wayland desktop, a play folder, and the
-# game's window.
-# Source it with ZORVANEL naming the game binary, its pictures and font beside it.
+# Shared by the end-to-end tests: a work folder, a play folder, the game started and its window
+# found, its frames, its end and its layout trace. x11.sh drives the X server and openbox,
+# sway.sh the Wayland desktop; wine.sh runs the Windows game on the X server.
+# Source it with ZORVANEL naming the game binary, its pictures and font beside it. A script may
+# then set, before its first case:
+#   PLAY_FILES   what make_play_dir copies into each fresh play folder (the pictures and font);
+#   TRACE_FILE   where the game writes its layout trace (its standard output);
+#   TRACE_END    how each line of the trace ends, as printf writes it ('\n');
+#   GAME_PREFIX  what the game runs under, such as env or valgrind (nothing);
+#   STOPS        functions that end what the script started, run last first at exit.
 
 : "${ZORVANEL:?names the game binary}"
 BACKGROUND='srgb(0,127,255)'
 PICTURES=(cherry.bmp bar.bmp bell.bmp lemon.bmp raspberry.bmp seven.bmp)
+# The layout the game's own pictures give: the window's size, and the trace of each next
+# slot's x. The slots stand at 20 and at the trace's first two.
+WINDOW_SIZE=430x240
+LAYOUT_TRACE=(153 286 419)
+# A seed whose reels the cases know once the clock is held at it: it opens on Raspberry, Bar,
+# Cherry, with the score at -10, and its first spin shows Seven, Raspberry, Seven.
+KNOWN_SEED=1800000004
 
 work=$(mktemp -d)
 # A private runtime folder, as a desktop session gives each user.
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
-DESKTOP=x11  # where the window is shown: x11, or wayland once start_sway has run
-xvfb_pid='' wm_pid='' sway_pid='' game_pid='' win=''
+game_pid='' win=''
+PLAY_FILES=("${PICTURES[@]/#/$(dirname "$ZORVANEL")/}" "$(dirname "$ZORVANEL")/impact.ttf")
+TRACE_FILE=$work/out
+TRACE_END='\n'
+GAME_PREFIX=()
+STOPS=()
 cleanup() {
     [ -z "$game_pid" ] || kill -9 "$game_pid" 2>/dev/null || true
-    for pid in "$wm_pid" "$xvfb_pid"; do
-        [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
-    done
-    # Sway leads a process group of its own, which holds what it started too.
-    [ -z "$sway_pid" ] || kill -- "-$sway_pid" 2>/dev/null || true
+    local i
+    for ((i = ${#STOPS[@]} - 1; i >= 0; i--)); do "${STOPS[i]}" || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The longest any one wait may last, in seconds. The game starts in under two seconds even
+# sanitized on sdl12-compat; the rest is room for a loaded machine. A wait that succeeds ends
+# at once, so only a failing case pays for it. Memcheck sets its own.
+LIMIT=30
 
 # Ends a case that cannot run here, saying why (the test runner counts status 77 as skipped).
 skip() {
@@ -38,13 +58,24 @@ fail() {
         game_pid=''
     fi
     for f in out err; do [ -s "$work/$f" ] && { echo "game's std$f:"; head -c 20000 "$work/$f"; }; done
+    for f in openbox sway; do [ -s "$work/$f.log" ] && { echo "$f's log:"; tail -n 20 "$work/$f.log"; }; done
     exit 1
 }
 
-# A folder holding the game's pictures and font, for a case to spoil as it likes.
+# Runs a check every tenth of a second until it passes, for up to LIMIT seconds; false if it never
+# does.
+within_limit() {
+    local deadline=$((SECONDS + LIMIT))
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+# A fresh folder holding the game's files, for a case to spoil as it likes.
 make_play_dir() {
     rm -rf "$work/play" && mkdir "$work/play"
-    cp "${PICTURES[@]/#/$(dirname "$ZORVANEL")/}" "$(dirname "$ZORVANEL")/impact.ttf" "$work/play/"
+    cp -r "${PLAY_FILES[@]}" "$work/play/"
 }
 
 # Writes a plain grey 24-bit BMP of width $1 and height $2 to standard output.
@@ -59,96 +90,11 @@ bmp() {
     head -c "$size" /dev/zero | tr '\0' '\300'
 }
 
-# The server's own key repeat starts after five seconds, not the usual half second: on a very
-# busy machine classic SDL can miss that a repeat is one, which no game can mend, and no case
-# holds a key that long. SDL's own key repeat, were the game to turn it on, starts sooner.
-start_x() {
-    Xvfb -displayfd 3 -noreset -nolisten tcp -ardelay 5000 -screen 0 640x480x24 \
-        3>"$work/display" 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    within_limit test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    export DISPLAY=":$(cat "$work/display")"
-}
-
-# Runs a check every tenth of a second until it passes, for up to LIMIT seconds; false if it never
-# does.
-within_limit() {
-    local deadline=$((SECONDS + LIMIT))
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
-
-# Openbox on the X server, with the key bindings its package ships: a private home hides any
-# user's own configuration, and with the XDG folders unset it reads the system's default one.
-start_openbox() {
-    mkdir "$work/openbox"
-    env -u XDG_CONFIG_HOME -u XDG_CONFIG_DIRS -u XDG_DATA_HOME -u XDG_CACHE_HOME \
-        HOME="$work/openbox" openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    wm_pid=$!
-    # Openbox names itself on the root window before its event loop runs, and a window mapped in
-    # between waits unseen until some later event wakes it. So openbox has started once it has
-    # answered requests, each made again until the root shows the answer: for two desktops, then
-    # one (whatever number its configuration starts with, one of the two is a real answer).
-    within_limit desktops_set_to 2 && within_limit desktops_set_to 1 ||
-        fail "openbox did not start: $(cat "$work/openbox.log")"
-}
-desktops_set_to() {
-    xdotool set_num_desktops "$1" 2>/dev/null &&
-        [ "$(xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null)" = \
-          "_NET_NUMBER_OF_DESKTOPS(CARDINAL) = $1" ]
-}
-# Openbox has framed the window with a title bar: by then its key bindings are in place too.
-framed() {
-    xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null |
-        awk -F ' = ' '{split($2, e, ", ")} END {exit !(e[3] > 0)}'  # left, right, top, bottom
-}
-
-# Sway refuses to run as root, so root runs the Wayland side as nobody.
-as_player=()
-[ "$(id -u)" -ne 0 ] || as_player=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-player() { "${as_player[@]}" "$@"; }
-
-# Sway headless, a Wayland desktop needing no seat, session or GPU, with the game on it natively.
-# Classic SDL 1.2 has no Wayland driver; sdl12-compat reaches Wayland through SDL2 or SDL3.
-start_sway() {
-    is_sdl12_compat || skip "the game loads classic SDL 1.2, which has no Wayland driver"
-    DESKTOP=wayland
-    if [ ${#as_player[@]} -gt 0 ]; then
-        chmod 711 "$work"
-        chown -R 65534:65534 "$XDG_RUNTIME_DIR" "$work/play"
-        player test -x "$ZORVANEL" || fail "user 65534 cannot run $ZORVANEL"
-    fi
-    # Floating, as on a stacking desktop such as GNOME or KDE, the window keeps its own size.
-    printf '%s\n' 'xwayland disable' 'for_window [shell="xdg_shell"] floating enable' \
-        >"$work/sway.conf"
-    export SWAYSOCK="$XDG_RUNTIME_DIR/sway.sock"
-    # In a session of its own, which cleanup ends whole; not through player(), which would fork.
-    setsid "${as_player[@]}" env -u DISPLAY -u WAYLAND_DISPLAY HOME="$XDG_RUNTIME_DIR" \
-        WLR_BACKENDS=headless WLR_RENDERER=pixman sway --config "$work/sway.conf" \
-        >"$work/sway.log" 2>&1 &
-    sway_pid=$!
-    within_limit sway_running || fail "sway did not start: $(tail -n 20 "$work/sway.log")"
-    local socket
-    for socket in "$XDG_RUNTIME_DIR"/wayland-*; do
-        [ -S "$socket" ] && export WAYLAND_DISPLAY=${socket##*/}
-    done
-    # A sanitized game checks no leaks here: on Wayland, SDL2 and the modules it loads and unloads
-    # leave memory that LeakSanitizer can pin on no library, only on "unknown module". Every X11
-    # case still checks the game's own leaks.
-    GAME_PREFIX=("${as_player[@]}" env -u DISPLAY HOME="$XDG_RUNTIME_DIR" SDL_VIDEODRIVER=wayland
-        ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0")
-}
-# Sway answers on its socket once it runs, and has an output to show windows on.
-sway_running() { player swaymsg -t get_outputs 2>/dev/null | jq -e 'any(.[]; .active)' >/dev/null; }
-sway_tree() { player swaymsg -t get_tree; }
-# The view of window $1 in sway's tree.
-sway_node() { sway_tree | jq --argjson id "$1" '.. | objects | select(.id? == $id and .pid?)'; }
-# Where the content of window $1 stands on sway's output, as grim's -g takes it: "X,Y WxH".
-content_of() {
-    sway_node "$1" | jq -r '"\(.rect.x + .window_rect.x),\(.rect.y + .window_rect.y) " +
-        "\(.window_rect.width)x\(.window_rect.height)"'
+# Runs the game with its clock held at KNOWN_SEED, so the case knows the reels, with FIXED_TIME
+# naming the library that holds it and any more libraries to preload following.
+hold_clock() {
+    GAME_PREFIX=(env LD_PRELOAD="${FIXED_TIME:?names the fixed_time library}${1:+ $*}"
+        ZORVANEL_TIME=$KNOWN_SEED ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0")
 }
 
 # True when the SDL 1.2 that the game loads here is sdl12-compat rather than the classic library.
@@ -158,11 +104,27 @@ is_sdl12_compat() {
     grep -q -a sdl12-compat "$(readlink -f "$library")"
 }
 
-GAME_PREFIX=()  # what the game runs under, such as env or valgrind
-# The longest any one wait may last, in seconds. The game starts in under two seconds even
-# sanitized on sdl12-compat; the rest is room for a loaded machine. A wait that succeeds ends
-# at once, so only a failing case pays for it. Memcheck sets its own.
-LIMIT=30
+# The window helpers ask the desktop the game shows on: DESKTOP names it, x11 until start_sway
+# has run. x11.sh and sway.sh supply each as DESKTOP_helper.
+DESKTOP=x11
+game_windows() { "${DESKTOP}_windows"; }
+window_size() { "${DESKTOP}_window_size"; }
+# The name docks match a running window to its menu entry by: the X class, or the Wayland app_id.
+window_class() { "${DESKTOP}_window_class"; }
+# Runs ImageMagick on the content of window $1, with the options and output that follow.
+grab() { "${DESKTOP}_grab" "$@"; }
+# Presses and releases key $1 (a keysym name).
+press() { "${DESKTOP}_press" "$1"; }
+# Closes the window as the desktop's own control does: openbox's Alt+F4, or sway's kill.
+close_by_desktop() { "${DESKTOP}_close"; }
+pixel_of() { grab "$1" -format "%[pixel:p{$2,$3}]" info:; }
+pixel() { pixel_of "$win" "$@"; }
+digest() { md5sum | cut -d ' ' -f 1; }
+frame() { grab "$win" -depth 8 rgb:- | digest; }
+# True when the part $1 (WxH+X+Y) of the window shows the background and nothing else.
+only_background() {
+    [ "$(grab "$win" -crop "$1" +repage -format '%k %[pixel:p{0,0}]' info:)" = "1 $BACKGROUND" ]
+}
 
 # Starts the game in the play folder and waits until its own window shows its first frame.
 # sdl12-compat makes and destroys two windows before its last one, so a window that vanishes
@@ -183,68 +145,25 @@ launch() {
     # A pass on another SDL 1.2 names the library it means: the game must have loaded that one.
     [ -z "${EXPECT_SDL:-}" ] || grep -q -F "$EXPECT_SDL" "/proc/$game_pid/maps" ||
         fail "the game did not load $EXPECT_SDL"
-    if [ $DESKTOP = wayland ]; then
-        player swaymsg -q "[con_id=$win] focus"
-    else
-        [ -z "$wm_pid" ] || within_limit framed || fail "openbox did not frame the window"
-        xdotool windowfocus --sync "$win"
-    fi
+    "${DESKTOP}_focus"
 }
 
-# The window helpers ask the X server, or sway and grim once the game runs on Wayland.
-game_windows() {
-    if [ $DESKTOP = wayland ]; then
-        sway_tree | jq --argjson pid "$game_pid" '.. | objects | select(.pid? == $pid) | .id'
-    else
-        xdotool search --onlyvisible --name '^Zorvanel$' 2>/dev/null
-    fi
+expect_size() {
+    [ "$(window_size)" = "$WINDOW_SIZE" ] || fail "${1:+$1: }window is $(window_size)"
 }
-window_size() {
-    if [ $DESKTOP = wayland ]; then
-        content_of "$win" | cut -d ' ' -f 2
-    else
-        xwininfo -id "$win" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}'
-    fi
-}
-# The name docks match a running window to its menu entry by: the X class, or the Wayland app_id.
-window_class() {
-    if [ $DESKTOP = wayland ]; then
-        sway_node "$win" | jq -r .app_id
-    else
-        xprop -id "$win" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = ".*", "\(.*\)"$/\1/p'
-    fi
-}
-# Runs ImageMagick on the content of window $1, with the options and output that follow: import
-# on X11; on Wayland, convert on what grim captures where the window stands on sway's output.
-grab() {
-    local id=$1
-    shift
-    if [ $DESKTOP = wayland ]; then
-        player grim -g "$(content_of "$id")" - 2>/dev/null | convert - "$@" 2>/dev/null
-    else
-        import -window "$id" "$@" 2>/dev/null
-    fi
-}
-pixel_of() { grab "$1" -format "%[pixel:p{$2,$3}]" info:; }
-pixel() { pixel_of "$win" "$@"; }
-digest() { md5sum | cut -d ' ' -f 1; }
-frame() { grab "$win" -depth 8 rgb:- | digest; }
-# Presses and releases key $1 (a keysym name). wtype waits before its press, or SDL2 may crash
-# looking up a key held on a keyboard whose layout it has not been sent yet.
-press() {
-    if [ $DESKTOP = wayland ]; then
-        player wtype -s 300 -k "$1"
-    else
-        xdotool key "$1"
-    fi
-}
-# Closes the window as the desktop's own control does: openbox's Alt+F4, or sway's kill.
-close_by_desktop() {
-    if [ $DESKTOP = wayland ]; then
-        player swaymsg -q "[con_id=$win] kill"
-    else
-        xdotool key alt+F4
-    fi
+
+# Each slot of the window shows one of the six pictures, whole and in place. The screenshot it
+# looked at stays in $work/shot.png.
+shows_pictures() {
+    local pictures='' picture slot x
+    for picture in "${PICTURES[@]}"; do
+        pictures+=" $(convert "$work/play/$picture" -depth 8 rgb:- | digest)"
+    done
+    grab "$win" "$work/shot.png"
+    for x in 20 "${LAYOUT_TRACE[@]:0:2}"; do
+        slot=$(convert "$work/shot.png" -crop "128x128+$x+20" -depth 8 rgb:- | digest)
+        [[ $pictures == *" $slot"* ]] || fail "no whole picture at x $x"
+    done
 }
 
 # Waits for the window to settle on a frame other than frame $1: the same one seen twice, so a
@@ -278,16 +197,20 @@ expect_exit() {
     [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
 }
 
+# The trace is the lines given, each ending as TRACE_END says; when it goes to a file of its own,
+# standard output stays empty.
+expect_trace() {
+    [ "$TRACE_FILE" = "$work/out" ] || [ ! -s "$work/out" ] || fail "the console got output"
+    [ "$(cat "$TRACE_FILE")" = "$(printf "%s$TRACE_END" "$@")" ] ||
+        fail "trace is not $*: $(cat -A "$TRACE_FILE")"
+}
+
 # Starts the game, quits it with the command that follows, and checks a clean end and the trace.
 quit_with() {
     launch
     "$@"
     expect_exit 0
-    expect_trace 153 286 419
-}
-
-expect_trace() {
-    [ "$(cat "$work/out")" = "$(printf '%s\n' "$@")" ] || fail "trace is not $*"
+    expect_trace "${LAYOUT_TRACE[@]}"
 }
 
 # Runs case_$1 of the sourcing script in a fresh play folder: on its own X server unless told not,
@@ -304,3 +227,5 @@ run_case() {
     "case_$1"
     echo "ok: $1"
 }
+
+source "$(dirname "${BASH_SOURCE[0]}")/x11.sh"

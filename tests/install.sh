@@ -22,7 +22,7 @@ play_from_elsewhere() {
     launch
     xdotool key q
     expect_exit 0
-    expect_trace 153 286 419
+    expect_trace "${LAYOUT_TRACE[@]}"
 }
 
 start_x

@@ -5,45 +5,33 @@
 set -euo pipefail
 : "${CLOSE_WINDOW:?names the close_window helper}" "${FIXED_TIME:?}" "${SCORE_LINE:?}"
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/sway.sh"
 
 case_window() {
     launch --help -x 'any old argument'
     [ "$(xdotool getwindowname "$win")" = Zorvanel ] || fail "caption is not Zorvanel"
-    [ "$(window_size)" = 430x240 ] || fail "window is $(window_size)"
+    expect_size
     shows_pictures
     xdotool key q
     expect_exit 0
-    expect_trace 153 286 419
-}
-
-# Each slot of the window shows one of the six pictures, whole and in place.
-shows_pictures() {
-    local pictures='' slot
-    for picture in "${PICTURES[@]}"; do
-        pictures+=" $(convert "$work/play/$picture" -depth 8 rgb:- | digest)"
-    done
-    grab "$win" "$work/shot.png"
-    for x in 20 153 286; do
-        slot=$(convert "$work/shot.png" -crop "128x128+$x+20" -depth 8 rgb:- | digest)
-        [[ $pictures == *" $slot"* ]] || fail "no whole picture at x $x"
-    done
+    expect_trace "${LAYOUT_TRACE[@]}"
 }
 
 case_layout_from_cherry() {
     bmp 100 80 >"$work/play/cherry.bmp"
     launch
-    [ "$(window_size)" = 430x240 ] || fail "window is $(window_size)"
+    expect_size
     xdotool key Escape
     expect_exit 0
     expect_trace 125 230 335
 }
 
 case_keys_spin() {
-    # With the clock held, the test knows the reels: this seed opens at -10 and ends at -110.
+    # With the clock held, the test knows the reels: the score opens at -10, and these twelve
+    # keys end it at -110.
     # No function keys: newer keymaps give xdotool those through Alt, a key press of its own.
-    local seed=1800000004 keys=(space Return a 1 shift ctrl alt Left Down Home Tab BackSpace)
-    GAME_PREFIX=(env LD_PRELOAD="$FIXED_TIME" ZORVANEL_TIME=$seed
-        ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0")
+    local keys=(space Return a 1 shift ctrl alt Left Down Home Tab BackSpace)
+    hold_clock
     launch
     local before
     for key in "${keys[@]}"; do
@@ -51,11 +39,16 @@ case_keys_spin() {
         xdotool key "$key"
         frame_changes_from "$before" || fail "$key did not spin"
     done
-    # Each key spun once: the score line is the one the seed's spins add up to, drawn in place,
-    # down to where the instruction line begins, 30 pixels lower.
-    local width height text shown
-    read -r width height text < <("$SCORE_LINE" $seed ${#keys[@]} "$work/play/impact.ttf" "$work/line.bmp")
-    shown="${width}x30+$(((430 - width) / 2))+153"
+    # Each key spun once: the score line is the one the seed's spins add up to, drawn in place
+    # 25 pixels below the 128-pixel pictures, down to where the instruction line begins, 30
+    # pixels lower.
+    local width height text shown opening
+    read -r _ _ opening < <("$SCORE_LINE" $KNOWN_SEED 0 "$work/play/impact.ttf" "$work/open.bmp")
+    read -r width height text < <("$SCORE_LINE" $KNOWN_SEED ${#keys[@]} "$work/play/impact.ttf" \
+        "$work/line.bmp")
+    [ "$opening, $text" = "Score:  -10, Score:  -110" ] ||
+        fail "the seed's score goes from \"$opening\" to \"$text\", not from -10 to -110"
+    shown="${width}x30+$(((${WINDOW_SIZE%x*} - width) / 2))+$((128 + 25))"
     [ "$(import -window "$win" -crop "$shown" -depth 8 rgb:- | digest)" = \
       "$(convert "$work/line.bmp" -crop "${width}x30+0+0" -depth 8 rgb:- | digest)" ] ||
         fail "the window does not show \"$text\" at $shown"
@@ -110,7 +103,7 @@ case_quit_output_lost() {
 ENTRY="$(dirname "${BASH_SOURCE[0]}")/../data/io.github.zorvanel.Zorvanel.desktop"
 desktop_window() {
     launch
-    [ "$(window_size)" = 430x240 ] || fail "window is $(window_size)"
+    expect_size
     local class wanted
     class=$(window_class)
     wanted=$(sed -n 's/^StartupWMClass=//p' "$ENTRY")
@@ -135,7 +128,7 @@ desktop_close() {
     launch
     close_by_desktop
     expect_exit 0
-    expect_trace 153 286 419
+    expect_trace "${LAYOUT_TRACE[@]}"
 }
 case_openbox_window() { desktop_window; }
 case_openbox_keys_spin() { desktop_keys_spin; }

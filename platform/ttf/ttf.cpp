@@ -1,6 +1,8 @@
-// The part of SDL_ttf 2.0 that the game uses, on FreeType, for the Windows build,
-// drawing exactly what SDL_ttf 2.0.11 draws (a Linux test compares the two pixel for pixel).
+// The part of SDL_ttf 2.0 the game uses, on FreeType, for the platforms without SDL_ttf 2.0
+// (Windows and the browser), drawing exactly what SDL_ttf 2.0.11 draws (a Linux test compares).
 #include "SDL_ttf.h"
+
+#include <cstring>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -13,6 +15,7 @@ struct TTF_Font {
 };
 
 static FT_Library library;  // one FreeType for every font, as in SDL_ttf
+static int init_count;      // TTF_Init calls not yet matched by TTF_Quit, as SDL_ttf counts them
 
 // Whole pixels of a 26.6 fixed-point value, rounded down or up.
 static int floor_pixels(FT_Pos value) { return (value & -64) / 64; }
@@ -21,10 +24,20 @@ static int ceil_pixels(FT_Pos value) { return ((value + 63) & -64) / 64; }
 int TTF_Init(void)
 {
     if (!library && FT_Init_FreeType(&library) != 0) {
+        library = NULL;
         SDL_SetError("Couldn't init FreeType engine");
         return -1;
     }
+    init_count++;
     return 0;
+}
+
+void TTF_Quit(void)
+{
+    if (init_count > 0 && --init_count == 0) {
+        FT_Done_FreeType(library);
+        library = NULL;
+    }
 }
 
 TTF_Font *TTF_OpenFont(const char *file, int ptsize)
@@ -58,13 +71,6 @@ void TTF_CloseFont(TTF_Font *font)
     delete font;
 }
 
-void TTF_Quit(void)
-{
-    if (library)
-        FT_Done_FreeType(library);
-    library = NULL;
-}
-
 // Where one glyph of a line goes: its pen position, its left and right edges from the pen, and its
 // top below the line's top.
 struct Placement {
@@ -93,6 +99,45 @@ static bool place_glyph(TTF_Font *font, FT_UInt previous, FT_UInt index, int *pe
     return true;
 }
 
+#ifndef ZORVANEL_TTF_RGBA
+// SDL 1.2.15 draws SDL_ttf's own surface: 8-bit, the text in colour 1, colour 0 keyed out.
+static SDL_Surface *new_line_surface(int w, int h, SDL_Color fg)
+{
+    SDL_Surface *surface = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8, 0, 0, 0, 0);
+    if (!surface)
+        return NULL;
+    SDL_Color *palette = surface->format->palette->colors;
+    palette[0].r = 255 - fg.r;  // the background, keyed out, differs from the text colour
+    palette[0].g = 255 - fg.g;
+    palette[0].b = 255 - fg.b;
+    palette[1] = fg;
+    SDL_SetColorKey(surface, SDL_SRCCOLORKEY, 0);
+    return surface;
+}
+
+static void set_text_pixel(SDL_Surface *surface, int x, int y, SDL_Color)
+{
+    ((Uint8 *)surface->pixels)[y * surface->pitch + x] = 1;
+}
+#else
+// The browser's SDL ignores colour keys and draws no 8-bit surface: it gets 32 bits a pixel in
+// its canvas's byte order, transparent where SDL_ttf's key would be and opaque text elsewhere.
+constexpr Uint32 RED_MASK = 0x000000ff, GREEN_MASK = 0x0000ff00, BLUE_MASK = 0x00ff0000,
+                 ALPHA_MASK = 0xff000000;
+
+static SDL_Surface *new_line_surface(int w, int h, SDL_Color)
+{
+    return SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, w, h, 32, RED_MASK, GREEN_MASK,
+                                BLUE_MASK, ALPHA_MASK);
+}
+
+static void set_text_pixel(SDL_Surface *surface, int x, int y, SDL_Color fg)
+{
+    Uint32 *row = (Uint32 *)((Uint8 *)surface->pixels + y * surface->pitch);
+    row[x] = Uint32(fg.r) | Uint32(fg.g) << 8 | Uint32(fg.b) << 16 | ALPHA_MASK;
+}
+#endif
+
 SDL_Surface *TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color fg)
 {
     // First the line's extent, from every glyph's place.
@@ -116,26 +161,24 @@ SDL_Surface *TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color fg
         return NULL;
     }
 
-    SDL_Surface *surface =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, right - left, font->height, 8, 0, 0, 0, 0);
+    SDL_Surface *surface = new_line_surface(right - left, font->height, fg);
     if (!surface)
         return NULL;
-    SDL_Color *palette = surface->format->palette->colors;
-    palette[0].r = 255 - fg.r;  // the background, keyed out, differs from the text colour
-    palette[0].g = 255 - fg.g;
-    palette[0].b = 255 - fg.b;
-    palette[1] = fg;
-    SDL_SetColorKey(surface, SDL_SRCCOLORKEY, 0);
+    // The browser's SDL takes the pixels to its canvas on unlock, and hands them out uncleared.
+    SDL_LockSurface(surface);
+    for (int y = 0; y < surface->h; y++)
+        memset((Uint8 *)surface->pixels + y * surface->pitch, 0,
+               surface->w * surface->format->BytesPerPixel);
 
-    // Then each glyph, rendered one bit a pixel, set in colour 1 where it falls inside.
+    // Then each glyph, rendered one bit a pixel, set in the text colour where it falls inside.
     pen = 0;
     previous = 0;
-    Uint8 *pixels = (Uint8 *)surface->pixels;
     for (const unsigned char *c = (const unsigned char *)text; *c; c++) {
         const FT_UInt index = FT_Get_Char_Index(font->face, *c);
         Placement at;
         if (!place_glyph(font, previous, index, &pen, &at) ||
             FT_Render_Glyph(font->face->glyph, FT_RENDER_MODE_MONO) != 0) {
+            SDL_UnlockSurface(surface);
             SDL_FreeSurface(surface);
             SDL_SetError("Couldn't render glyph");
             return NULL;
@@ -151,10 +194,11 @@ SDL_Surface *TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color fg
             for (int column = 0; column < (int)bitmap.width; column++) {
                 const int x = x0 + column;
                 if (x >= 0 && x < surface->w && (bits[column / 8] & (0x80 >> column % 8)))
-                    pixels[y * surface->pitch + x] = 1;
+                    set_text_pixel(surface, x, y, fg);
             }
         }
         previous = index;
     }
+    SDL_UnlockSurface(surface);
     return surface;
 }
