@@ -39,21 +39,35 @@ static void hold_closed_streams()
         close(fd);
 }
 
-// sdl12-compat would load all of OpenGL to show a 2D picture, which software shows as well on X11.
-static bool present_without_gl()
+// Starts SDL's video. sdl12-compat would load all of OpenGL to show a 2D picture, which software
+// shows as well on X11; SDL reads the hints as video starts, so they go in first, and come out again,
+// with a restart, where SDL chose another driver (SDL3 on Wayland draws nothing with them). A
+// player who sets either of them decides both.
+static int init_video()
 {
     static char renderer[] = "SDL_RENDER_DRIVER=software";  // putenv keeps these, not copies
     static char framebuffer[] = "SDL_FRAMEBUFFER_ACCELERATION=0";
+    static char renderer_name[] = "SDL_RENDER_DRIVER";  // given no value, putenv removes it
+    static char framebuffer_name[] = "SDL_FRAMEBUFFER_ACCELERATION";
+    const bool hinted = SDL_Linked_Version()->patch >= SDL12_COMPAT_PATCH &&
+                        !getenv(renderer_name) && !getenv(framebuffer_name);
+    if (hinted) {
+        putenv(renderer);
+        putenv(framebuffer);
+    }
+    if (SDL_Init(SDL_INIT_VIDEO) < 0)
+        return -1;
     char driver[32];
-    if (SDL_Linked_Version()->patch < SDL12_COMPAT_PATCH ||
-        !SDL_VideoDriverName(driver, sizeof driver) || strcmp(driver, "x11") != 0)
-        return true;
-    if (!getenv("SDL_RENDER_DRIVER"))  // the player's own values win
-        SDL_putenv(renderer);
-    if (!getenv("SDL_FRAMEBUFFER_ACCELERATION"))
-        SDL_putenv(framebuffer);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);  // SDL3 reads both only as video starts
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (!hinted || (SDL_VideoDriverName(driver, sizeof driver) && strcmp(driver, "x11") == 0))
+        return 0;
+    putenv(renderer_name);
+    putenv(framebuffer_name);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) {
+        SDL_Quit();
+        return -1;
+    }
+    return 0;
 }
 
 int main(int, char *[])
@@ -61,7 +75,7 @@ int main(int, char *[])
     hold_closed_streams();
     srand(time(NULL));
 
-    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+    if (init_video() < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         return 1;
     }
@@ -76,10 +90,6 @@ int main(int, char *[])
     }
     atexit(TTF_Quit);  // runs before SDL_Quit, after the play screen has closed its fonts
 
-    if (!present_without_gl()) {
-        printf("Unable to init SDL: %s\n", SDL_GetError());
-        return 1;
-    }
     // Either flag may be refused; SDL_Flip presents the frame whichever we get.
     SDL_Surface *screen = SDL_SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_BPP,
                                            SDL_HWSURFACE | SDL_DOUBLEBUF);
