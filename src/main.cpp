@@ -40,9 +40,9 @@ static void hold_closed_streams()
 }
 
 // Starts SDL's video. sdl12-compat would load all of OpenGL to show a 2D picture, which software
-// shows as well on X11; SDL reads the hints as video starts, so they go in first, and come out again,
-// with a restart, where SDL chose another driver (SDL3 on Wayland draws nothing with them). A
-// player who sets either of them decides both.
+// shows as well on X11. SDL reads the hints as its video starts, so they go in first, and come out
+// again, with a restart, where SDL chose another driver (SDL3 on Wayland draws nothing with them).
+// A player who sets either of them decides both.
 static int init_video()
 {
     static char renderer[] = "SDL_RENDER_DRIVER=software";  // putenv keeps these, not copies

@@ -31,7 +31,9 @@ int main(int argc, char *argv[])
     }
     SDL_Surface *out = SDL_CreateRGBSurface(SDL_SWSURFACE, line->w, line->h, 24,
                                             0xff0000, 0x00ff00, 0x0000ff, 0);
-    SDL_FillRect(out, NULL, SDL_MapRGB(out->format, BACKGROUND_RED, BACKGROUND_GREEN, BACKGROUND_BLUE));
+    const Uint32 background =
+        SDL_MapRGB(out->format, BACKGROUND_RED, BACKGROUND_GREEN, BACKGROUND_BLUE);
+    SDL_FillRect(out, NULL, background);
     SDL_BlitSurface(line, NULL, out, NULL);
     const int saved = SDL_SaveBMP(out, argv[4]);
     printf("%d %d %s\n", line->w, line->h, text);
