@@ -1,13 +1,16 @@
 # The game on Windows: its SDL_ttf calls come from platform/ttf/ on FreeType, since there is no
 # SDL_ttf 2.0 to build there, and the exe gets the seven's tile as its icon and a version.
 enable_language(RC)
-pkg_check_modules(SDL REQUIRED IMPORTED_TARGET sdl freetype2)
-include_directories(BEFORE platform/ttf)  # for our SDL_ttf.h
+pkg_check_modules(WINDOWS_LIBS REQUIRED IMPORTED_TARGET sdl freetype2)
 # SDLmain's WinMain is the process entry and calls the game's main; sdl.pc lists it as private.
 find_library(SDLMAIN_LIBRARY SDLmain)
-link_libraries(mingw32 ${SDLMAIN_LIBRARY})
+target_include_directories(zorvanel_platform BEFORE INTERFACE
+    ${PROJECT_SOURCE_DIR}/platform/ttf)  # for our SDL_ttf.h
+target_link_libraries(zorvanel_platform INTERFACE mingw32 ${SDLMAIN_LIBRARY}
+                      PkgConfig::WINDOWS_LIBS)
 configure_file(platform/windows/zorvanel.rc.in zorvanel.rc @ONLY)
-set(ZORVANEL_PLATFORM_SOURCES platform/ttf/ttf.cpp ${CMAKE_CURRENT_BINARY_DIR}/zorvanel.rc)
+target_sources(zorvanel_platform INTERFACE ${PROJECT_SOURCE_DIR}/platform/ttf/ttf.cpp
+               ${CMAKE_CURRENT_BINARY_DIR}/zorvanel.rc)
 
 # The icon is made from the desktop icon, which scripts/render-art draws from the seven.
 set(icon ${PROJECT_SOURCE_DIR}/data/icons/128x128/io.github.zorvanel.Zorvanel.png)
