@@ -164,9 +164,9 @@ class Browser:
 
     def open(self, url):
         """Opens the page, and waits until the document shown is its, not the last one's."""
-        self.opened_at = len(self.console())  # the console's lines before it
         self.navigate(url)
         within_limit(lambda: self.poll("location.href") == url, "the page to open")
+        self.opened_at = len(self.console())  # the lines of the pages before it
 
     def exchange(self, message, answered, event):
         """Sends a message over the browser's socket and gives its answer; messages between
@@ -333,6 +333,11 @@ class Firefox(Browser):
             return children and children[0]["url"] == url and children[0]["context"]
         self.context = within_limit(frame, "the frame to open")
 
+    def screenshot(self, path):
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(self.call("browsingContext.captureScreenshot",
+                                               context=self.top)["data"]))
+
     def act(self, source):
         self.call("input.performActions", context=self.top, actions=[source])
 
@@ -400,6 +405,10 @@ class WebKit(Browser):
 
     def console(self):
         return (self.poll("sessionStorage.getItem('console')") or "").splitlines()
+
+    def screenshot(self, path):
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(self.request("GET", "/screenshot")))
 
     def act(self, source):
         self.request("POST", "/actions", {"actions": [source]})

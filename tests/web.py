@@ -7,7 +7,7 @@ phones and desktops. Prints the zip's size, and each browser's first frame and s
 
 usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER
 LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so.
-With ZORVANEL_WEB_SHOTS naming a folder, Chromium leaves screenshots of what it saw there.
+With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what they saw there.
 """
 import base64
 import os
@@ -169,7 +169,8 @@ def play(browser, game, actions):
     for action in actions:
         act(browser, action)
         frames.append(within_limit(new_frame, "a new frame after " + action))
-        check(browser.evaluate("window.scrollY") == 0, action + " scrolled the page")
+        check(browser.evaluate("[scrollY, visualViewport.scale]") == [0, 1],
+              action + " scrolled or zoomed the page")
     reels = [r for shown in frames for r in game.reels(shown, slot_xs)]
     for n, (seen, expected) in enumerate(zip(frames, game.linux_frames(reels, len(actions)))):
         for i in range(0, len(expected), 3):
@@ -201,7 +202,13 @@ def ended(browser, action):
     check(browser.evaluate("Module.frames") == frames, "the game still runs after " + action)
 
 
-def engine(browser, site, game, again, fps_asserted):
+def shoot(browser, shots, name):
+    """Leaves a screenshot of the page in shots, where that names a folder."""
+    if shots:
+        browser.screenshot(os.path.join(shots, "%s %s.png" % (browser.name, name)))
+
+
+def engine(browser, site, game, again, fps_asserted, shots):
     """A player's game in one browser; gives the first frame's time and the frame rates."""
     name = browser.name
     browser.open(site.url(browser, "game/index.html"))
@@ -212,6 +219,7 @@ def engine(browser, site, game, again, fps_asserted):
           "browser's own %.1f" % (name, *fps))
 
     ended(browser, "q")
+    shoot(browser, shots, "game over")
     check(browser.evaluate("document.activeElement.id") == "again", "Play again has no focus")
     before = frame(browser)
     browser.press("b")
@@ -242,7 +250,7 @@ def engine(browser, site, game, again, fps_asserted):
     return first_ms, fps
 
 
-def outside_a_server(browser, site, game, folder):
+def outside_a_server(browser, site, game, folder, shots):
     """The page opened from disk, and served into a frame sandboxed with allow-scripts alone:
     the game plays, and in the frame says to click or tap it for the keys."""
     browser.open("file://" + os.path.join(folder, "game", "index.html"))
@@ -254,6 +262,7 @@ def outside_a_server(browser, site, game, folder):
     status = "document.getElementById('status').textContent"
     check("Click or tap the game" in browser.evaluate(status),
           "the framed game does not say how to give it the keys")
+    shoot(browser, shots, "framed")
     opening = frame(browser)
     x, y = centre(browser, "canvas")
     browser.click(x + 8, y + 8)  # the frame's border and place on the host page
@@ -305,10 +314,9 @@ def screens(browser, site, game, shots):
             time.sleep(0.1)
         print("ok: %s %dx%d at %d: %d device pixels per game pixel" % (
             name, width, height, ratio, pixels))
-        if shots:
-            browser.screenshot(os.path.join(shots, name + ".png"))
+        shoot(browser, shots, name)
         if touch:
-            play(browser, game, ["canvas-tap", "spin-tap"])
+            play(browser, game, ["canvas-tap", "canvas-tap", "spin-tap"])
             ended(browser, "quit-tap")
             act(browser, "again-tap")
             started(browser)
@@ -323,13 +331,13 @@ def broken(browser, site, shots):
         said = within_limit(lambda: browser.poll(
             "statusLine.className === 'failed' && statusLine.textContent"), "a failure")
         check(said.startswith("Zorvanel could not load: " + name), folder + ": " + said)
-        if shots:
-            browser.screenshot(os.path.join(shots, folder + ".png"))
+        shoot(browser, shots, folder)
     print("ok: chromium names each missing or broken file")
 
 
 def accessible(browser):
     """The game is focusable and named, and the status line is a live region."""
+    started(browser)
     nodes = browser.accessibility()
     check(any(role == "image" and name and properties.get("focusable")
               for role, name, properties in nodes), "the game is not a focusable, named image")
@@ -377,11 +385,11 @@ def main():
         game = Game(linux, work)
         for kind, again, fps_asserted in ENGINES:
             browser = kind(work)
-            first_ms, fps = engine(browser, site, game, again, fps_asserted)
+            first_ms, fps = engine(browser, site, game, again, fps_asserted, shots)
             figures.append("%s: first frame %.0f ms, %.1f frames a second (its own %.1f)"
                            % (browser.name, first_ms, *fps))
             if kind is not WebKit:
-                outside_a_server(browser, site, game, folder)
+                outside_a_server(browser, site, game, folder, shots)
             if kind is Chromium:
                 elsewhere = [url for url in browser.requested
                              if not url.startswith((site.base, "blob:", "data:", "file:"))]
