@@ -108,7 +108,7 @@ KEYS = {
 
 class Browser:
     """What the test asks of every browser. Each one speaks its protocol in start, _evaluate
-    (a string expression's value), navigate, enter_frame, press and click."""
+    (a string expression's value), navigate, screenshot, and act or press and click."""
     WIDTH, HEIGHT = 1000, 700  # the window's CSS pixels
     recorded = False  # whether its pages need the RECORDER for their console
     focused = True  # whether its window has the system's focus, as a player's open tab has
@@ -167,6 +167,17 @@ class Browser:
         self.navigate(url)
         within_limit(lambda: self.poll("location.href") == url, "the page to open")
         self.opened_at = len(self.console())  # the lines of the pages before it
+
+    # Keys and clicks as WebDriver's input sources; a browser that takes them defines act.
+    def press(self, name):
+        value = KEYS[name][4]
+        self.act({"type": "key", "id": "keyboard", "actions": [
+            {"type": "keyDown", "value": value}, {"type": "keyUp", "value": value}]})
+
+    def click(self, x, y):
+        self.act({"type": "pointer", "id": "mouse", "actions": [
+            {"type": "pointerMove", "x": round(x), "y": round(y)},
+            {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]})
 
     def exchange(self, message, answered, event):
         """Sends a message over the browser's socket and gives its answer; messages between
@@ -341,16 +352,6 @@ class Firefox(Browser):
     def act(self, source):
         self.call("input.performActions", context=self.top, actions=[source])
 
-    def press(self, name):
-        value = KEYS[name][4]
-        self.act({"type": "key", "id": "keyboard", "actions": [
-            {"type": "keyDown", "value": value}, {"type": "keyUp", "value": value}]})
-
-    def click(self, x, y):
-        self.act({"type": "pointer", "id": "mouse", "actions": [
-            {"type": "pointerMove", "x": round(x), "y": round(y)},
-            {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]})
-
 
 class WebKit(Browser):
     """WebKitGTK's MiniBrowser on a private Xvfb, over WebDriver (WebKitWebDriver). Without
@@ -412,13 +413,3 @@ class WebKit(Browser):
 
     def act(self, source):
         self.request("POST", "/actions", {"actions": [source]})
-
-    def press(self, name):
-        value = KEYS[name][4]
-        self.act({"type": "key", "id": "keyboard", "actions": [
-            {"type": "keyDown", "value": value}, {"type": "keyUp", "value": value}]})
-
-    def click(self, x, y):
-        self.act({"type": "pointer", "id": "mouse", "actions": [
-            {"type": "pointerMove", "x": round(x), "y": round(y)},
-            {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]})
