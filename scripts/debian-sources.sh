@@ -1,18 +1,24 @@
 # Debian's source packages for the cross-builds, sourced by scripts/build-windows and
-# scripts/build-web with cache naming their cache folder. They come through a deb-src list and
-# apt state of our own in $cache/apt, copied from the machine's own sources, so the machine's
-# apt configuration is left as it is.
-apt_dir=$cache/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-rm -rf "$apt_dir/sources" && mkdir "$apt_dir/sources"
-for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$list" ] && sed -n 's/^deb\([[:space:]]\)/deb-src\1/p' "$list" \
-        >"$apt_dir/sources/$(basename "$list" .list).list"
-done
-for sources in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$sources" ] && sed 's/^Types:.*/Types: deb-src/' "$sources" \
-        >"$apt_dir/sources/$(basename "$sources")"
-done
+# scripts/build-web. It defines functions only. They come through a deb-src list and apt state of
+# our own in $1/apt, copied from the machine's own sources, so the machine's apt configuration is
+# left as it is; the caller holds its cache's lock while it uses them.
+
+# Makes the apt state in cache folder $1 from the machine's sources; the others then use it.
+use_debian_sources() {
+    apt_dir=$1/apt
+    mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+    rm -rf "$apt_dir/sources" && mkdir "$apt_dir/sources"
+    local list sources
+    for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$list" ] && sed -n 's/^deb\([[:space:]]\)/deb-src\1/p' "$list" \
+            >"$apt_dir/sources/$(basename "$list" .list).list"
+    done
+    for sources in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$sources" ] && sed 's/^Types:.*/Types: deb-src/' "$sources" \
+            >"$apt_dir/sources/$(basename "$sources")"
+    done
+    return 0
+}
 
 apt_source() {
     apt-get -qq -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/sources" \
