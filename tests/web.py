@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Plays the web zip in headless Chromium as a player would, with real key events through the
-DevTools protocol, and checks every frame pixel for pixel against the Linux game's frame for the
-same reels, replayed under SDL's dummy driver. Prints the zip's size and the game's speed.
+"""Plays the web zip in Chromium, Firefox and WebKitGTK as a player would, with real key events,
+clicks and, on Chromium's emulated phones, taps, and checks every frame pixel for pixel against
+the Linux game's frame for the same reels, replayed under SDL's dummy driver. It also opens the
+page from disk, in a sandboxed frame and with its files missing or broken, and sizes it on
+phones and desktops. Prints the zip's size, and each browser's first frame and speed.
 
-usage: web.py ZIP NO_SEVEN_FOLDER LINUX_ZORVANEL REPLAY_SO
+usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER
+LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so.
+With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what they saw there.
 """
 import base64
-import json
 import os
 import shutil
 import signal
@@ -14,14 +17,12 @@ import subprocess
 import sys
 import tempfile
 import time
-import urllib.request
 import zipfile
 
-import websocket
+from browsers import (LIMIT, Chromium, Failure, Firefox, Site, WebKit, check, within_limit)
 
-LIMIT = 30  # seconds any one wait may last; a wait that succeeds ends at once
 WIDTH, HEIGHT = 430, 240
-PICTURES = ["cherry.bmp", "bar.bmp", "bell.bmp", "lemon.bmp", "raspberry.bmp", "seven.bmp"]
+ZIP_LIMIT = 1500 * 1000  # bytes
 SLOT_Y = 20  # the reels' top; their x comes from the layout trace
 TRACE = ["153", "286", "419"]
 # What the console may hold beyond the trace, by how each line starts, and why.
@@ -34,36 +35,29 @@ KNOWN = [
     # The game without seven.bmp: the browser's SDL says the picture is missing.
     "warning: Cannot find preloaded image /seven.bmp",
 ]
-# Key events as Chromium takes them: key, code, Windows key code, text typed.
-KEYS = {
-    "space": (" ", "Space", 32, " "), "down": ("ArrowDown", "ArrowDown", 40, ""),
-    "pagedown": ("PageDown", "PageDown", 34, ""), "a": ("a", "KeyA", 65, "a"),
-    "5": ("5", "Digit5", 53, "5"), "enter": ("Enter", "Enter", 13, "\r"),
-    "q": ("q", "KeyQ", 81, "q"), "escape": ("Escape", "Escape", 27, ""),
-    "b": ("b", "KeyB", 66, "b"),
-}
-SPIN_KEYS = ["space", "down", "pagedown", "a", "5", "enter"]  # six different keys
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def within_limit(test, what):
-    """Calls test every tenth of a second until it gives a true value, which it returns."""
-    deadline = time.monotonic() + LIMIT
-    while True:
-        value = test()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("waited %d s for %s" % (LIMIT, what))
-        time.sleep(0.1)
+# A player's ways to spin: keys that must not scroll the page, a click or tap on the game, and
+# the Spin control clicked or tapped.
+SPINS = ["space", "down", "pagedown", "a", "5", "enter", "canvas-click", "spin-click"]
+# Each browser, how it presses "Play again" (a key where the window has the focus), and whether
+# its frame rate is asserted (WebKitGTK's follows Xvfb's, not its own animation frames').
+ENGINES = [(Chromium, "enter", True), (Firefox, "again-click", True), (WebKit, "space", False)]
+# Screens in Chromium's device emulation: name, CSS pixels, density, whether it is a phone
+# (touch), the fewest device pixels per game pixel, and whether the phone was turned to it.
+SCREENS = [
+    ("portrait", 390, 844, 3, True, 2, False),
+    ("landscape", 844, 390, 3, True, 3, True),
+    ("laptop", 1366, 768, 1, False, 2, False),
+    ("desktop", 1920, 1080, 1, False, 3, False),
+    ("dense laptop", 1280, 800, 2, False, 5, False),
+]
+# Copies of the page with a file missing or broken: folder, file, how it is broken.
+BROKEN = [
+    ("no-game", "zorvanel.js", lambda data: None),
+    ("torn-game", "zorvanel.js", lambda data: data[:len(data) // 2]),
+    ("bad-wasm", "zorvanel.js", lambda data: data.replace(b"base64,AGFzbQ", b"base64,AAAAAA")),
+    ("no-data", "zorvanel-data.js", lambda data: None),
+    ("torn-data", "zorvanel-data.js", lambda data: data[:len(data) // 2]),
+]
 
 
 def read_bmp(path):
@@ -83,133 +77,14 @@ def read_bmp(path):
     return bytes(rgb), width, height
 
 
-class Browser:
-    """Headless Chromium with a fresh profile and home, driven on one page over DevTools."""
-
-    def __init__(self, work):
-        home, profile = os.path.join(work, "home"), os.path.join(work, "profile")
-        os.mkdir(home)
-        os.mkdir(profile)
-        self.log = open(os.path.join(work, "chromium.log"), "w")
-        self.process = subprocess.Popen(
-            ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-             "--no-first-run", "--disable-background-networking", "--disable-component-update",
-             "--disable-sync", "--force-device-scale-factor=1", "--force-color-profile=srgb",
-             "--window-size=800,420", "--user-data-dir=" + profile,
-             "--remote-debugging-port=0", "about:blank"],
-            env=dict(os.environ, HOME=home), stdout=self.log, stderr=self.log,
-            start_new_session=True)  # so that closing it ends its helper processes too
-        port_file = os.path.join(profile, "DevToolsActivePort")
-        within_limit(lambda: os.path.exists(port_file) and open(port_file).read().strip(),
-                     "Chromium to start")
-        port = open(port_file).read().split()[0]
-        pages = json.load(urllib.request.urlopen("http://127.0.0.1:%s/json/list" % port))
-        page = next(p for p in pages if p["type"] == "page")
-        self.socket = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=LIMIT)
-        self.next_id = 0
-        self.console = []  # every console line and logged error, in order
-        self.requested = []  # every address the page asked for
-        for domain in ["Page", "Runtime", "Log", "Network"]:
-            self.call(domain + ".enable")
-        self.call("Emulation.setFocusEmulationEnabled", enabled=True)  # as a player's open tab
-
-    def call(self, method, quiet=False, **params):
-        """Sends a command and returns its result; with quiet, None where it fails."""
-        self.next_id += 1
-        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        while True:
-            try:
-                message = json.loads(self.socket.recv())
-            except websocket.WebSocketTimeoutException:
-                raise Failure("the page did not answer %s within %d s" % (method, LIMIT))
-            if message.get("id") == self.next_id:
-                if quiet and "error" in message:
-                    return None
-                check("error" not in message, "%s: %s" % (method, message.get("error")))
-                return message["result"]
-            self.note(message)
-
-    def note(self, message):
-        method, params = message.get("method"), message.get("params", {})
-        if method == "Runtime.consoleAPICalled":
-            text = " ".join(str(a.get("value", a.get("description", ""))) for a in params["args"])
-            self.console.append(params["type"] + ": " + text)
-        elif method == "Runtime.exceptionThrown":
-            details = params["exceptionDetails"]
-            thrown = details.get("exception", {}).get("description", details["text"])
-            self.console.append("exception: " + thrown.split("\n")[0])
-        elif method == "Network.requestWillBeSent":
-            self.requested.append(params["request"]["url"])
-        elif method == "Log.entryAdded":
-            self.console.append(params["entry"]["level"] + ": " + params["entry"]["text"])
-
-    def evaluate(self, expression, **options):
-        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, **options)
-        check("exceptionDetails" not in result, expression + ": " + json.dumps(result)[:400])
-        return result["result"].get("value")
-
-    def poll(self, expression):
-        """The expression's value, or None while the page is between documents."""
-        result = self.call("Runtime.evaluate", quiet=True, expression=expression,
-                           returnByValue=True)
-        if not result or "exceptionDetails" in result:
-            return None
-        return result["result"].get("value")
-
-    def press(self, name):
-        key, code, number, text = KEYS[name]
-        common = dict(key=key, code=code, windowsVirtualKeyCode=number, nativeVirtualKeyCode=number)
-        self.call("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown", text=text,
-                  **common)
-        self.call("Input.dispatchKeyEvent", type="keyUp", **common)
-
-    def frame(self):
-        """The canvas's pixels as one RGB string, top row first, read through a copy made for
-        reading, as Chromium asks of a canvas read often."""
-        return base64.b64decode(self.evaluate(
-            "(() => { const c = document.getElementById('canvas');"
-            " const copy = new OffscreenCanvas(c.width, c.height);"
-            " const context = copy.getContext('2d', {willReadFrequently: true});"
-            " context.drawImage(c, 0, 0);"
-            " const d = context.getImageData(0, 0, c.width, c.height).data;"
-            " let s = ''; for (let i = 0; i < d.length; i += 4)"
-            " s += String.fromCharCode(d[i], d[i + 1], d[i + 2]); return btoa(s); })()"))
-
-    def open(self, url):
-        """Opens the page, and waits until the document shown is its, not the last one's."""
-        self.call("Page.navigate", url=url)
-        within_limit(lambda: self.poll("location.href") == url, "the page to open")
-
-    def started(self):
-        """Waits for a game's first frame; returns the milliseconds from opening the page to it."""
-        return within_limit(lambda: not self.crashed() and self.poll(
-            "typeof Module === 'object' && document.body && !document.body.dataset.status"
-            " && Module.frames > 0"
-            " && Module.firstFrameAt"), "the game's first frame")
-
-    def crashed(self):
-        """Fails at once when the page has thrown an exception: the game will not start."""
-        thrown = [line for line in self.console if line.startswith("exception: ")]
-        check(not thrown, "the page threw: " + "; ".join(thrown))
-
-    def exit_status(self):
-        return within_limit(lambda: self.poll("document.body.dataset.status"),
-                            "the game to end")
-
-    def close(self):
-        self.socket.close()
-        os.killpg(self.process.pid, signal.SIGKILL)
-        self.process.wait()
-        self.log.close()
-
-
 class Game:
     """Reads the reels off a frame, and renders the Linux game's frames for given reels."""
 
-    def __init__(self, linux_game, replay, work):
-        self.linux_game, self.replay, self.work = linux_game, replay, work
-        folder = os.path.dirname(linux_game)
-        self.pictures = [read_bmp(os.path.join(folder, name)) for name in PICTURES]
+    def __init__(self, linux, work):
+        self.linux, self.work = linux, work
+        with open(os.path.join(linux, "assets.txt")) as f:
+            names = [name for name in f.read().split() if name.endswith(".bmp")]
+        self.pictures = [read_bmp(os.path.join(linux, name)) for name in names]
 
     def reels(self, frame, slot_xs):
         """The symbol each slot shows whole, by its picture; fails when one shows none."""
@@ -227,48 +102,82 @@ class Game:
     def linux_frames(self, reels, spins):
         """The Linux game's frames for these reels: the opening one, then one after each spin."""
         folder = tempfile.mkdtemp(dir=self.work)
-        env = dict(os.environ, SDL_VIDEODRIVER="dummy", LD_PRELOAD=self.replay,
+        env = dict(os.environ, SDL_VIDEODRIVER="dummy",
+                   LD_PRELOAD=os.path.join(self.linux, "libreplay.so"),
                    ZORVANEL_REELS=" ".join(map(str, reels)), ZORVANEL_SPINS=str(spins),
                    ZORVANEL_FRAMES=folder)
-        run = subprocess.run([self.linux_game], cwd=os.path.dirname(self.linux_game), env=env,
+        run = subprocess.run([os.path.join(self.linux, "zorvanel")], cwd=self.linux, env=env,
                              capture_output=True, text=True, timeout=LIMIT)
         check(run.returncode == 0, "the Linux game's replay ended with %d: %s"
               % (run.returncode, run.stderr))
         return [read_bmp(os.path.join(folder, "%d.bmp" % n))[0] for n in range(spins + 1)]
 
 
-def first_difference(seen, expected):
-    for i in range(0, len(expected), 3):
-        if seen[i:i + 3] != expected[i:i + 3]:
-            return "pixel %d,%d is %s, the Linux game's %s" % (
-                i // 3 % WIDTH, i // 3 // WIDTH, seen[i:i + 3].hex(), expected[i:i + 3].hex())
-    return ""
+def frame(browser):
+    """The canvas's pixels as one RGB string, top row first, read through a copy made for
+    reading, as Chromium asks of a canvas read often."""
+    return base64.b64decode(browser.evaluate(
+        "(() => { const c = document.getElementById('canvas');"
+        " const copy = document.createElement('canvas'); copy.width = c.width;"
+        " copy.height = c.height;"
+        " const context = copy.getContext('2d', {willReadFrequently: true});"
+        " context.drawImage(c, 0, 0);"
+        " const d = context.getImageData(0, 0, c.width, c.height).data;"
+        " let s = ''; for (let i = 0; i < d.length; i += 4)"
+        " s += String.fromCharCode(d[i], d[i + 1], d[i + 2]); return btoa(s); })()"))
 
 
-def play(browser, game, keys):
-    """Waits for the game, presses keys, and checks each frame against the Linux game's."""
-    first_ms = browser.started()
-    check(browser.evaluate("[Module.canvas.width, Module.canvas.height]") == [WIDTH, HEIGHT],
+def centre(browser, element):
+    """Where the element's centre is, in the window's CSS pixels."""
+    return browser.evaluate("(r => [r.x + r.width / 2, r.y + r.height / 2])"
+                            "(document.getElementById('%s').getBoundingClientRect())" % element)
+
+
+def act(browser, action):
+    """A key by its name, or a click or tap on an element, as "canvas-tap" or "spin-click"."""
+    if "-" in action:
+        element, how = action.split("-")
+        getattr(browser, how)(*centre(browser, element))
+    else:
+        browser.press(action)
+
+
+def started(browser):
+    """Waits for a game's first frame; returns the milliseconds from opening the page to it."""
+    def first_frame():
+        thrown = [line for line in browser.console()[browser.opened_at:]
+                  if line.startswith("exception: ")]
+        check(not thrown, "the page threw: " + "; ".join(thrown))
+        return browser.poll("typeof Module === 'object' && !document.body.dataset.status"
+                            " && Module.frames > 0 && Module.firstFrameAt")
+    return within_limit(first_frame, "the game's first frame")
+
+
+def play(browser, game, actions):
+    """Waits for a new game, acts, and checks each frame against the Linux game's."""
+    first_ms = started(browser)
+    check(browser.evaluate("[canvas.width, canvas.height]") == [WIDTH, HEIGHT],
           "the game is not %d x %d" % (WIDTH, HEIGHT))
-    shown = browser.evaluate("Module.canvas.getBoundingClientRect().width * devicePixelRatio")
-    check(shown % WIDTH == 0, "the game is %s device pixels wide, not a whole multiple" % shown)
     step = int(TRACE[1]) - int(TRACE[0])
     slot_xs = [int(x) - step for x in TRACE]
-    frames = [browser.frame()]
+    frames = [frame(browser)]
 
     def new_frame():
-        frame = browser.frame()
-        return frame if frame != frames[-1] else None
+        shown = frame(browser)
+        return shown if shown != frames[-1] else None
 
-    for key in keys:
-        browser.press(key)
-        frames.append(within_limit(new_frame, "a new frame after key " + key))
-        check(browser.evaluate("window.scrollY") == 0, "key %s scrolled the page" % key)
-    reels = [r for frame in frames for r in game.reels(frame, slot_xs)]
-    for n, (seen, expected) in enumerate(zip(frames, game.linux_frames(reels, len(keys)))):
-        difference = first_difference(seen, expected)
-        check(not difference, "frame %d (%s): %s" % (n, "opening" if n == 0 else
-                                                     "after " + keys[n - 1], difference))
+    for action in actions:
+        act(browser, action)
+        frames.append(within_limit(new_frame, "a new frame after " + action))
+        check(browser.evaluate("[scrollY, visualViewport.scale]") == [0, 1],
+              action + " scrolled or zoomed the page")
+    reels = [r for shown in frames for r in game.reels(shown, slot_xs)]
+    for n, (seen, expected) in enumerate(zip(frames, game.linux_frames(reels, len(actions)))):
+        if seen != expected:
+            i = next(i for i in range(0, len(seen), 3) if seen[i:i + 3] != expected[i:i + 3])
+            raise Failure("frame %d (%s): pixel %d,%d is %s, the Linux game's %s" % (
+                n, "opening" if n == 0 else "after " + actions[n - 1], i // 3 % WIDTH,
+                i // 3 // WIDTH, seen[i:i + 3].hex(), expected[i:i + 3].hex()))
     return first_ms
 
 
@@ -278,82 +187,231 @@ def frames_per_second(browser):
         "new Promise(done => { const f0 = Module.frames, t0 = performance.now(); let n = 0;"
         " const count = () => { n++; const t = performance.now() - t0;"
         " if (t < 2000) requestAnimationFrame(count); else done([Module.frames - f0, n, t]); };"
-        " requestAnimationFrame(count); })", awaitPromise=True)
+        " requestAnimationFrame(count); })")
     return game * 1000 / ms, browser_frames * 1000 / ms
 
 
-def ended_with(browser, key):
-    browser.press(key)
-    check(browser.exit_status() == "0", "%s ended the game with status %s, not 0"
-          % (key, browser.evaluate("document.body.dataset.status")))
+def ended(browser, action):
+    """Ends the game by the action; it must end with status 0, say so and stop its frames."""
+    act(browser, action)
+    status = within_limit(lambda: browser.poll("document.body.dataset.status"), "the game to end")
+    check(status == "0", "%s ended the game with status %s, not 0" % (action, status))
     check("Game over" in browser.evaluate("statusLine.textContent"), "the page does not say so")
+    frames = browser.evaluate("Module.frames")
+    time.sleep(0.3)
+    check(browser.evaluate("Module.frames") == frames, "the game still runs after " + action)
+
+
+def shoot(browser, shots, name):
+    """Leaves a screenshot of the page in shots, where that names a folder."""
+    if shots:
+        browser.screenshot(os.path.join(shots, "%s %s.png" % (browser.name, name)))
+
+
+def engine(browser, site, game, again, fps_asserted, shots):
+    """A player's game in one browser; gives the first frame's time and the frame rates."""
+    name = browser.name
+    browser.open(site.url(browser, "game/index.html"))
+    first_ms = play(browser, game, SPINS)
+    print("ok: %s first frame, keys, a click and Spin, each frame the Linux game's" % name)
+    fps = frames_per_second(browser)
+    check(not fps_asserted or fps[0] >= 0.9 * fps[1], "%s: %.1f frames a second, the "
+          "browser's own %.1f" % (name, *fps))
+
+    ended(browser, "q")
+    shoot(browser, shots, "game over")
+    check(browser.evaluate("document.activeElement.id") == "again", "Play again has no focus")
+    before = frame(browser)
+    browser.press("b")
+    browser.evaluate("canvas.focus()")
+    browser.press("tab")
+    check(browser.evaluate("document.activeElement.id") == "again",
+          "Tab from the game does not reach Play again")
+    check(frame(browser) == before, "a key after Q changed the frame")
+    print("ok: %s Q ends with status 0 and stops; Play again has focus, Tab reaches it" % name)
+
+    act(browser, again)
+    play(browser, game, [])
+    ended(browser, "escape")
+    print("ok: %s %s plays again, and Escape ends with status 0" % (name, again))
+
+    browser.open(site.url(browser, "no-seven/index.html"))
+    status = within_limit(lambda: browser.poll("document.body.dataset.status"), "the game to end")
+    check(status == "1", "a missing seven.bmp ended with status %s, not 1" % status)
+    check("could not start" in browser.evaluate("statusLine.textContent"),
+          "the page does not say the game could not start")
+    print("ok: %s missing seven.bmp ends with status 1, and the page says so" % name)
+
+    unknown = [line for line in browser.console() if not line.startswith(tuple(KNOWN))]
+    check(unknown == ["log: " + line for line in TRACE * 2],
+          "%s's console holds more or less than the two games' traces:\n  %s"
+          % (name, "\n  ".join(unknown)))
+    print("ok: %s console holds the trace of each game, and nothing unexplained" % name)
+    return first_ms, fps
+
+
+def outside_a_server(browser, site, game, folder, shots):
+    """The page opened from disk, and served into a frame sandboxed with allow-scripts alone:
+    the game plays, and in the frame says to click or tap it for the keys."""
+    browser.open("file://" + os.path.join(folder, "game", "index.html"))
+    play(browser, game, ["canvas-click", "a"])
+    browser.open(site.url(browser, "host.html"))
+    browser.enter_frame(site.url(browser, "game/index.html"))
+    within_limit(lambda: browser.poll("document.getElementById('canvas').className === ''"),
+                 "the game's first frame in the frame")
+    status = "document.getElementById('status').textContent"
+    check("Click or tap the game" in browser.evaluate(status),
+          "the framed game does not say how to give it the keys")
+    shoot(browser, shots, "framed")
+    opening = frame(browser)
+    x, y = centre(browser, "canvas")
+    browser.click(x + 8, y + 8)  # the frame's border and place on the host page
+    clicked = within_limit(lambda: frame(browser) != opening and frame(browser),
+                           "the framed game to spin on a click")
+    if browser.focused:
+        browser.press("a")
+        within_limit(lambda: frame(browser) != clicked, "the framed game to spin on a key")
+        check(browser.evaluate(status) == "", "the framed game still says to click")
+    print("ok: %s plays from disk, and in a sandboxed frame, by click%s" % (
+        browser.name, " and then keys" if browser.focused else ""))
+
+
+def fitted(browser, width, height, ratio, least):
+    """The device pixels per game pixel, and what is wrong with them, if anything: they must be
+    whole, at least least, the most that fit, and show the game and Spin in full."""
+    game_box, spin_box, status_bottom, room_width = browser.evaluate(
+        "[canvas, spinButton].map(e => e.getBoundingClientRect().toJSON()).concat("
+        "[statusLine.getBoundingClientRect().bottom, document.documentElement.clientWidth"
+        " - 16])")
+    pixels = game_box["width"] * ratio / WIDTH
+    if abs(pixels - round(pixels)) > 0.01 or round(pixels) < least:
+        return pixels, "%.3f device pixels per game pixel, not a whole number of at least %d" \
+            % (pixels, least)
+    if game_box["bottom"] > height or spin_box["bottom"] > height:
+        return pixels, "the game or its Spin control is outside the window"
+    if status_bottom + HEIGHT / ratio <= height - 12 and \
+            game_box["width"] + WIDTH / ratio <= room_width:
+        return pixels, "%d device pixels per game pixel, and one more would fit" % pixels
+    return round(pixels), ""
+
+
+def screens(browser, site, game, shots):
+    """The page on each screen: the largest whole number of device pixels per game pixel that
+    fits the game and its controls; on phones, taps on the game and on each control."""
+    for name, width, height, ratio, touch, least, turned in SCREENS:
+        browser.emulate(width, height, ratio, touch)
+        if not turned:
+            browser.open(site.url(browser, "game/index.html"))
+        within_limit(lambda: browser.poll("Module.frames > 0"), "the game's first frame")
+        # The page refits when the screen changes, which it hears of in a moment.
+        deadline = time.monotonic() + LIMIT
+        while True:
+            pixels, problem = fitted(browser, width, height, ratio, least)
+            if not problem:
+                break
+            check(time.monotonic() < deadline, "%s %dx%d at %d: %s" % (
+                name, width, height, ratio, problem))
+            time.sleep(0.1)
+        print("ok: %s %dx%d at %d: %d device pixels per game pixel" % (
+            name, width, height, ratio, pixels))
+        shoot(browser, shots, name)
+        if touch:
+            play(browser, game, ["canvas-tap", "canvas-tap", "spin-tap"])
+            ended(browser, "quit-tap")
+            act(browser, "again-tap")
+            started(browser)
+            print("ok: %s taps on the game, Spin, Quit and Play again" % name)
+
+
+def broken(browser, site, shots):
+    """Each copy with a file missing or broken says that the game could not load, and names
+    the file."""
+    for folder, name, _ in BROKEN:
+        browser.open(site.url(browser, folder + "/index.html"))
+        said = within_limit(lambda: browser.poll(
+            "statusLine.className === 'failed' && statusLine.textContent"), "a failure")
+        check(said.startswith("Zorvanel could not load: " + name), folder + ": " + said)
+        shoot(browser, shots, folder)
+    print("ok: chromium names each missing or broken file")
+
+
+def accessible(browser):
+    """The game is focusable and named, and the status line is a live region."""
+    started(browser)
+    nodes = browser.accessibility()
+    check(any(role == "image" and name and properties.get("focusable")
+              for role, name, properties in nodes), "the game is not a focusable, named image")
+    check(any(properties.get("live") == "polite" for _, _, properties in nodes),
+          "the status line is no live region")
+    print("ok: chromium game focusable and named; status line a live region")
+
+
+def make_site(zip_path, no_seven, site):
+    with zipfile.ZipFile(zip_path) as archive:
+        check("index.html" in archive.namelist(), "index.html is not at the top of the zip")
+        archive.extractall(os.path.join(site, "game"))
+    shutil.copytree(no_seven, os.path.join(site, "no-seven"))
+    for folder, name, change in BROKEN:
+        shutil.copytree(os.path.join(site, "game"), os.path.join(site, folder))
+        path = os.path.join(site, folder, name)
+        with open(path, "rb") as f:
+            data = change(f.read())
+        os.remove(path)
+        if data is not None:
+            check(data != open(os.path.join(site, "game", name), "rb").read(),
+                  folder + ": not broken")
+            with open(path, "wb") as f:
+                f.write(data)
+    with open(os.path.join(site, "host.html"), "w") as f:
+        f.write('<!DOCTYPE html><title>A host</title><link rel="icon" href="data:,">'
+                '<body style="margin:0">'
+                '<iframe sandbox="allow-scripts" src="game/index.html" width="900" height="650"'
+                ' style="border:8px solid gray"></iframe>')
 
 
 def main():
-    zip_path, no_seven, linux_game, replay = map(os.path.abspath, sys.argv[1:5])
+    zip_path, no_seven, linux = map(os.path.abspath, sys.argv[1:4])
+    shots = os.environ.get("ZORVANEL_WEB_SHOTS")
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # and so end the browsers
     work = tempfile.mkdtemp()
-    server = browser = None
+    browser = site = None
+    figures = []
     try:
-        site = os.path.join(work, "site")
-        with zipfile.ZipFile(zip_path) as archive:
-            names = archive.namelist()
-            check("index.html" in names, "index.html is not at the top of the zip")
-            archive.extractall(os.path.join(site, "game"))
-        shutil.copytree(no_seven, os.path.join(site, "no-seven"))
-        server = subprocess.Popen(
-            [sys.executable, "-u", "-m", "http.server", "--bind", "127.0.0.1", "--directory",
-             site, "0"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        port = server.stdout.readline().split(" port ")[1].split()[0]
-        base = "http://127.0.0.1:%s/" % port
-        browser = Browser(work)
-        game = Game(linux_game, replay, work)
-
-        browser.open(base + "game/index.html")
-        first_ms = play(browser, game, SPIN_KEYS)
-        print("ok: web first frame and six keys, each frame the Linux game's")
-        fps = frames_per_second(browser)
-        ended_with(browser, "q")
-        before = browser.frame()
-        browser.press("b")
-        time.sleep(0.5)
-        check(browser.frame() == before, "a key after Q changed the frame")
-        print("ok: web Q ends with status 0, and a key after it changes nothing")
-
-        browser.press("enter")  # play again
-        play(browser, game, [])
-        ended_with(browser, "escape")
-        print("ok: web play again, and Escape ends with status 0")
-
-        browser.open(base + "no-seven/index.html")
-        check(browser.exit_status() == "1", "a missing seven.bmp did not end with status 1")
-        check("could not start" in browser.evaluate("statusLine.textContent"),
-              "the page does not say the game could not start")
-        print("ok: web missing seven.bmp ends with status 1, and the page says so")
-
-        # The pictures reach the browser's decoder as blobs of the page's own.
-        elsewhere = [url for url in browser.requested if not url.startswith((base, "blob:" + base))]
-        check(not elsewhere, "the page loaded from elsewhere: " + " ".join(elsewhere))
-        unknown = [line for line in browser.console if not line.startswith(tuple(KNOWN))]
-        check(unknown == ["log: " + line for line in TRACE * 2],
-              "the console holds more or less than the two games' traces:\n  "
-              + "\n  ".join(unknown))
-        print("ok: web console holds the trace of each game, and nothing unexplained")
-
-        sizes = {name: os.path.getsize(os.path.join(site, "game", name))
-                 for name in ["zorvanel.wasm", "zorvanel.js", "zorvanel.data"]}
-        print("zip %d kB (at most 1500 kB); %s; first frame %.0f ms after opening the page; "
-              "%.1f frames a second, the browser's own %.1f" % (os.path.getsize(zip_path) // 1000,
-                  ", ".join("%s %d kB" % (n, s // 1000) for n, s in sizes.items()), first_ms, *fps))
+        size = os.path.getsize(zip_path)
+        check(size <= ZIP_LIMIT, "the zip is %d bytes, more than %d" % (size, ZIP_LIMIT))
+        folder = os.path.join(work, "site")
+        make_site(zip_path, no_seven, folder)
+        site = Site(folder)
+        game = Game(linux, work)
+        for kind, again, fps_asserted in ENGINES:
+            browser = kind(work)
+            first_ms, fps = engine(browser, site, game, again, fps_asserted, shots)
+            figures.append("%s: first frame %.0f ms, %.1f frames a second (its own %.1f)"
+                           % (browser.name, first_ms, *fps))
+            if kind is not WebKit:
+                outside_a_server(browser, site, game, folder, shots)
+            if kind is Chromium:
+                elsewhere = [url for url in browser.requested
+                             if not url.startswith((site.base, "blob:", "data:", "file:"))]
+                check(not elsewhere, "the page loaded from elsewhere: " + " ".join(elsewhere))
+                broken(browser, site, shots)
+                browser.open(site.url(browser, "game/index.html"))
+                accessible(browser)
+                screens(browser, site, game, shots)
+            browser.close()
+            browser = None
+        print("zip %d kB (at most %d kB); %s" % (size // 1000, ZIP_LIMIT // 1000,
+                                                  "; ".join(figures)))
     except Failure as failure:
         print("FAIL: web: %s" % failure)
         if browser:
-            print("console:\n  " + "\n  ".join(browser.console))
+            print("console:\n  " + "\n  ".join(browser.lines))
         return 1
     finally:
         if browser:
             browser.close()
-        if server:
-            server.kill()
+        if site:
+            site.close()
         shutil.rmtree(work, ignore_errors=True)
     return 0
 

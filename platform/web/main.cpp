@@ -25,8 +25,20 @@ extern "C" int __wrap_SDL_Flip(SDL_Surface *screen)
     return flipped;
 }
 
+static int game_status;
+
+// exit() ends the runtime by throwing. Thrown from the game's last frame, it would leave through
+// the promise that frame waited on, as an error the browser reports; thrown from a turn of its
+// own, the runtime takes it as the normal end it is.
+static void end_game(void *)
+{
+    exit(game_status);
+}
+
 // Under ASYNCIFY the value main returns is lost, so the game's status leaves through exit().
 int main(int argc, char *argv[])
 {
-    exit(zorvanel_main(argc, argv));
+    game_status = zorvanel_main(argc, argv);
+    emscripten_async_call(end_game, nullptr, 0);
+    return 0;
 }

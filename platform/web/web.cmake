@@ -11,7 +11,16 @@ set_source_files_properties(platform/ttf/ttf.cpp PROPERTIES COMPILE_DEFINITIONS 
 set_source_files_properties(src/main.cpp PROPERTIES COMPILE_DEFINITIONS main=zorvanel_main)
 
 # ASYNCIFY lets SDL_Flip wait for the browser; only direct calls lead to it, so indirect ones
-# are left alone, which keeps the wasm small. The pictures and the font come in zorvanel.data,
-# which scripts/build-web packs, so the page can load another set.
+# are left alone, which keeps the wasm small. SINGLE_FILE puts the wasm inside zorvanel.js, so
+# the page fetches nothing and plays from a file opened on disk.
 add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Flip -sEXIT_RUNTIME=1
-                 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web)
+                 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web -sSINGLE_FILE=1)
+
+# The pictures and the font, in a script beside the game that the page hands them from.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+list(TRANSFORM ZORVANEL_ASSETS PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE web_assets)
+add_custom_command(OUTPUT zorvanel-data.js
+    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/platform/web/pack.py zorvanel-data.js
+            ${web_assets}
+    DEPENDS ${PROJECT_SOURCE_DIR}/platform/web/pack.py ${web_assets} VERBATIM)
+add_custom_target(zorvanel_data ALL DEPENDS zorvanel-data.js)
