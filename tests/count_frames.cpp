@@ -1,8 +1,11 @@
 // Preloaded into the game to count the frames it presents, in the file that ZORVANEL_FRAMES names,
 // and to time its first, in milliseconds from its start, in the file ZORVANEL_FIRST_FRAME names.
+// Each file is written under another name and renamed into place, so that a reader sees it whole
+// or not at all.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include <dlfcn.h>
 #include <SDL.h>
@@ -15,10 +18,13 @@ static void save(const char *variable, long value)
     const char *path = getenv(variable);
     if (!path || frames == 0)  // other programs may load this too; they present nothing
         return;
-    if (FILE *file = fopen(path, "w")) {
-        fprintf(file, "%ld\n", value);
-        fclose(file);
-    }
+    const std::string part = std::string(path) + ".part";
+    FILE *file = fopen(part.c_str(), "w");
+    if (!file)
+        return;
+    const bool written = fprintf(file, "%ld\n", value) > 0;
+    if (fclose(file) == 0 && written)
+        rename(part.c_str(), path);
 }
 
 __attribute__((constructor)) static void note_start()
