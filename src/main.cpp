@@ -14,7 +14,8 @@
 #include "play_screen.h"
 
 constexpr int WINDOW_BPP = 24;
-constexpr int SDL12_COMPAT_PATCH = 50;  // sdl12-compat calls itself 1.2.50 or later
+constexpr int SDL12_COMPAT_PATCH = 50;        // sdl12-compat calls itself 1.2.50 or later
+constexpr int SDL12_COMPAT_RETRY_PATCH = 72;  // the first to retry a failed OpenGL window plainly
 
 // Left to choose by itself without a display, SDL may settle on a driver that draws where
 // nobody can see (SDL2's offscreen, say); one the player names in SDL_VIDEODRIVER is theirs.
@@ -40,28 +41,40 @@ static void hold_closed_streams()
 }
 
 // Starts SDL's video. sdl12-compat would load all of OpenGL to show a 2D picture, which software
-// shows as well on X11. SDL reads the hints as its video starts, so they go in first, and come out
-// again, with a restart, where SDL chose another driver (SDL3 on Wayland draws nothing with them).
-// A player who sets either of them decides both.
+// shows as well on X11: the hints ask SDL for its software renderer, and for an OpenGL library that
+// cannot load, since sdl12-compat 1.2.70 and later ask for an OpenGL window whenever SDL's list of
+// render drivers starts with OpenGL, whatever the hint, and since 1.2.72 make a plain one when that
+// fails. SDL reads the hints as its video starts, so they go in first, and come out again, with a
+// restart, where SDL chose another driver (SDL3 on Wayland draws nothing with them). A player who
+// sets any of them decides all three.
 static int init_video()
 {
-    static char renderer[] = "SDL_RENDER_DRIVER=software";  // putenv keeps these, not copies
-    static char framebuffer[] = "SDL_FRAMEBUFFER_ACCELERATION=0";
-    static char renderer_name[] = "SDL_RENDER_DRIVER";  // given no value, putenv removes it
-    static char framebuffer_name[] = "SDL_FRAMEBUFFER_ACCELERATION";
-    const bool hinted = SDL_Linked_Version()->patch >= SDL12_COMPAT_PATCH &&
-                        !getenv(renderer_name) && !getenv(framebuffer_name);
-    if (hinted) {
-        putenv(renderer);
-        putenv(framebuffer);
+    // Each hint as putenv takes it (it keeps the string, not a copy), its name (given no value,
+    // putenv removes it), and the first sdl12-compat it is set for.
+    static struct {
+        char setting[40];
+        char name[32];
+        int from_patch;
+    } hints[] = {
+        {"SDL_RENDER_DRIVER=software", "SDL_RENDER_DRIVER", SDL12_COMPAT_PATCH},
+        {"SDL_FRAMEBUFFER_ACCELERATION=0", "SDL_FRAMEBUFFER_ACCELERATION", SDL12_COMPAT_PATCH},
+        {"SDL_OPENGL_LIBRARY=/dev/null", "SDL_OPENGL_LIBRARY", SDL12_COMPAT_RETRY_PATCH},
+    };
+    const int patch = SDL_Linked_Version()->patch;
+    bool hinted = patch >= SDL12_COMPAT_PATCH;
+    for (const auto &hint : hints)
+        hinted = hinted && !getenv(hint.name);
+    for (auto &hint : hints) {
+        if (hinted && patch >= hint.from_patch)
+            putenv(hint.setting);
     }
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         return -1;
     char driver[32];
     if (!hinted || (SDL_VideoDriverName(driver, sizeof driver) && strcmp(driver, "x11") == 0))
         return 0;
-    putenv(renderer_name);
-    putenv(framebuffer_name);
+    for (auto &hint : hints)
+        putenv(hint.name);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) {
         SDL_Quit();

@@ -1,29 +1,29 @@
 // Preloaded into the game to count the frames it presents, in the file that ZORVANEL_FRAMES names,
-// and to time its first, in milliseconds from its start, in the file ZORVANEL_FIRST_FRAME names.
+// and to note the time of its first, in milliseconds since 1970, in the one ZORVANEL_FIRST_FRAME
+// names. Each file is written under another name and renamed into place, so that a reader sees it
+// whole or not at all.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include <dlfcn.h>
 #include <SDL.h>
 
 static long frames;
-static timespec started;  // as this library loads, before the game's main runs
 
 static void save(const char *variable, long value)
 {
     const char *path = getenv(variable);
     if (!path || frames == 0)  // other programs may load this too; they present nothing
         return;
-    if (FILE *file = fopen(path, "w")) {
-        fprintf(file, "%ld\n", value);
-        fclose(file);
-    }
-}
-
-__attribute__((constructor)) static void note_start()
-{
-    clock_gettime(CLOCK_MONOTONIC, &started);
+    const std::string part = std::string(path) + ".part";
+    FILE *file = fopen(part.c_str(), "w");
+    if (!file)
+        return;
+    const bool written = fprintf(file, "%ld\n", value) > 0;
+    if (fclose(file) == 0 && written)
+        rename(part.c_str(), path);
 }
 
 extern "C" int SDL_Flip(SDL_Surface *screen)
@@ -33,9 +33,8 @@ extern "C" int SDL_Flip(SDL_Surface *screen)
     int result = real_flip(screen);
     if (++frames == 1) {
         timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        save("ZORVANEL_FIRST_FRAME",
-             (now.tv_sec - started.tv_sec) * 1000 + (now.tv_nsec - started.tv_nsec) / 1000000);
+        clock_gettime(CLOCK_REALTIME, &now);  // the clock of whoever launched the game
+        save("ZORVANEL_FIRST_FRAME", now.tv_sec * 1000 + now.tv_nsec / 1000000);
     }
     if (frames % 50 == 0)  // so a test can watch the count while the game runs
         save("ZORVANEL_FRAMES", frames);
