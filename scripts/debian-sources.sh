@@ -1,18 +1,24 @@
 # Debian's source packages for the cross-builds, sourced by scripts/build-windows and
-# scripts/build-web with cache naming their cache folder. They come through a deb-src list and
-# apt state of our own in $cache/apt, copied from the machine's own sources, so the machine's
-# apt configuration is left as it is.
-apt_dir=$cache/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-rm -rf "$apt_dir/sources" && mkdir "$apt_dir/sources"
-for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$list" ] && sed -n 's/^deb\([[:space:]]\)/deb-src\1/p' "$list" \
-        >"$apt_dir/sources/$(basename "$list" .list).list"
-done
-for sources in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$sources" ] && sed 's/^Types:.*/Types: deb-src/' "$sources" \
-        >"$apt_dir/sources/$(basename "$sources")"
-done
+# scripts/build-web, which then call use_debian_sources with their cache folder. They come
+# through a deb-src list and apt state of our own in that cache's apt/, copied from the machine's
+# own sources, so the machine's apt configuration is left as it is. The caller holds the cache's
+# lock, since the set-up rewrites that folder.
+
+# Sets up the apt state in folder $1/apt, from the machine's current sources, for apt_source.
+use_debian_sources() {
+    apt_dir=$1/apt
+    mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+    rm -rf "$apt_dir/sources" && mkdir "$apt_dir/sources"
+    local list sources
+    for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ ! -f "$list" ] || sed -n 's/^deb\([[:space:]]\)/deb-src\1/p' "$list" \
+            >"$apt_dir/sources/$(basename "$list" .list).list"
+    done
+    for sources in /etc/apt/sources.list.d/*.sources; do
+        [ ! -f "$sources" ] || sed 's/^Types:.*/Types: deb-src/' "$sources" \
+            >"$apt_dir/sources/$(basename "$sources")"
+    done
+}
 
 apt_source() {
     apt-get -qq -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/sources" \
