@@ -1,23 +1,23 @@
 # Debian's source packages for the cross-builds, sourced by scripts/build-windows and
-# scripts/build-web. It defines functions only. They come through a deb-src list and apt state of
-# our own in $1/apt, copied from the machine's own sources, so the machine's apt configuration is
-# left as it is; the caller holds its cache's lock while it uses them.
+# scripts/build-web, which then call use_debian_sources with their cache folder. They come
+# through a deb-src list and apt state of our own in that cache's apt/, copied from the machine's
+# own sources, so the machine's apt configuration is left as it is. The caller holds the cache's
+# lock, since the set-up rewrites that folder.
 
-# Makes the apt state in cache folder $1 from the machine's sources; the others then use it.
+# Sets up the apt state in folder $1/apt, from the machine's current sources, for apt_source.
 use_debian_sources() {
     apt_dir=$1/apt
     mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
     rm -rf "$apt_dir/sources" && mkdir "$apt_dir/sources"
     local list sources
     for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-        [ -f "$list" ] && sed -n 's/^deb\([[:space:]]\)/deb-src\1/p' "$list" \
+        [ ! -f "$list" ] || sed -n 's/^deb\([[:space:]]\)/deb-src\1/p' "$list" \
             >"$apt_dir/sources/$(basename "$list" .list).list"
     done
     for sources in /etc/apt/sources.list.d/*.sources; do
-        [ -f "$sources" ] && sed 's/^Types:.*/Types: deb-src/' "$sources" \
+        [ ! -f "$sources" ] || sed 's/^Types:.*/Types: deb-src/' "$sources" \
             >"$apt_dir/sources/$(basename "$sources")"
     done
-    return 0
 }
 
 apt_source() {

@@ -120,8 +120,11 @@ int run_play_screen(SDL_Surface *screen)
         SDL_FreeSurface(picture);
 
     // A trace that never reached standard output (a full disk, a closed stream) is a failure.
+    // Only the flush sets errno here: a write that failed earlier leaves just the stream's error.
+    errno = 0;
     if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr, "zorvanel: could not write the layout trace: %s\n", strerror(errno));
+        fprintf(stderr, "zorvanel: could not write the layout trace: %s\n",
+                errno ? strerror(errno) : "write error");
         return 1;
     }
     return 0;

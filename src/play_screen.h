@@ -4,7 +4,8 @@
 
 #include <SDL.h>
 
-// Loads the pictures and fonts, plays on screen until the player quits, and returns 0.
+// Loads the pictures and fonts, plays on screen until the player quits, and returns 0, or 1
+// when the layout trace could not be written.
 int run_play_screen(SDL_Surface *screen);
 
 #endif

@@ -1,8 +1,8 @@
 # Shared by the end-to-end tests: a work folder, a play folder, the game started and its window
 # found, its frames, its end and its layout trace. x11.sh drives the X server and openbox,
 # sway.sh the Wayland desktop; wine.sh runs the Windows game on the X server.
-# Source it with ZORVANEL naming the game binary, its pictures and font beside it. A script may
-# then set, before its first case:
+# Source it with ZORVANEL naming the game binary, with its pictures and font beside it and the
+# build's list of them, assets.txt. A script may then set, before its first case:
 #   PLAY_FILES   what make_play_dir copies into each fresh play folder (the pictures and font);
 #   TRACE_FILE   where the game writes its layout trace (its standard output);
 #   TRACE_END    how each line of the trace ends, as printf writes it ('\n');
@@ -11,7 +11,11 @@
 
 : "${ZORVANEL:?names the game binary}"
 BACKGROUND='srgb(0,127,255)'
-PICTURES=(cherry.bmp bar.bmp bell.bmp lemon.bmp raspberry.bmp seven.bmp)
+# The game's files, as the build names them: the pictures in the order of the symbols (the
+# cherry first), then the font.
+mapfile -t ASSETS <"$(dirname "$ZORVANEL")/assets.txt"
+PICTURES=("${ASSETS[@]:0:${#ASSETS[@]}-1}")
+FONT=${ASSETS[-1]}
 # The layout the game's own pictures give: the window's size, and the trace of each next
 # slot's x. The slots stand at 20 and at the trace's first two.
 WINDOW_SIZE=430x240
@@ -25,7 +29,7 @@ work=$(mktemp -d)
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 game_pid='' win=''
-PLAY_FILES=("${PICTURES[@]/#/$(dirname "$ZORVANEL")/}" "$(dirname "$ZORVANEL")/impact.ttf")
+PLAY_FILES=("${ASSETS[@]/#/$(dirname "$ZORVANEL")/}")
 TRACE_FILE=$work/out
 TRACE_END='\n'
 GAME_PREFIX=()

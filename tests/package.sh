@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the .deb as the README does, hardened and stripped as Debian builds, in a folder of its
 # own, and fails on any error or warning from lintian. SOURCE_DIR names the source folder, CMAKE
-# and CPACK the tools to use.
+# and CPACK the tools to use; DEB_OUT, when set, where to copy the .deb.
 set -euo pipefail
 
 : "${SOURCE_DIR:?names the source folder}" "${CMAKE:?names cmake}" "${CPACK:?names cpack}"
@@ -17,8 +17,10 @@ step "$CMAKE" -S "$SOURCE_DIR" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DBUI
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 step "$CMAKE" --build "$work/build"
 cd "$work/build"
+umask 022
 step "$CPACK" -G DEB
 deb=$(echo zorvanel_*.deb)
+[ -z "${DEB_OUT:-}" ] || cp "$deb" "$DEB_OUT"
 
 # Info tags are shown but pass; they are facts of shipping the font beside the game.
 # Newer lintian runs appstreamcli validate-tree too, which warns that the project has no home page

@@ -18,7 +18,7 @@ case_window() {
 }
 
 case_layout_from_cherry() {
-    bmp 100 80 >"$work/play/cherry.bmp"
+    bmp 100 80 >"$work/play/${PICTURES[0]}"
     launch
     expect_size
     xdotool key Escape
@@ -43,8 +43,8 @@ case_keys_spin() {
     # 25 pixels below the 128-pixel pictures, down to where the instruction line begins, 30
     # pixels lower.
     local width height text shown opening
-    read -r _ _ opening < <("$SCORE_LINE" $KNOWN_SEED 0 "$work/play/impact.ttf" "$work/open.bmp")
-    read -r width height text < <("$SCORE_LINE" $KNOWN_SEED ${#keys[@]} "$work/play/impact.ttf" \
+    read -r _ _ opening < <("$SCORE_LINE" $KNOWN_SEED 0 "$work/play/$FONT" "$work/open.bmp")
+    read -r width height text < <("$SCORE_LINE" $KNOWN_SEED ${#keys[@]} "$work/play/$FONT" \
         "$work/line.bmp")
     [ "$opening, $text" = "Score:  -10, Score:  -110" ] ||
         fail "the seed's score goes from \"$opening\" to \"$text\", not from -10 to -110"

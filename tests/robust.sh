@@ -5,14 +5,15 @@ set -euo pipefail
 : "${FAIL_RENDER:?} ${COUNT_FRAMES:?} ${FIXED_TIME:?}"
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
-# File, and how it is spoiled: each must end the game at once with status 1, silently.
-BAD_ASSETS=(
-    "cherry.bmp missing" "bar.bmp missing" "bell.bmp missing" "lemon.bmp missing"
-    "raspberry.bmp missing" "seven.bmp missing"
-    "bell.bmp empty" "bell.bmp cut" "bell.bmp random" "bell.bmp directory"
-    "cherry.bmp zero-width" "cherry.bmp zero-height" "cherry.bmp min-height"
-    "seven.bmp depth-4104"
-    "impact.ttf missing" "impact.ttf empty" "impact.ttf random" "impact.ttf directory"
+# File, and how it is spoiled: each must end the game at once with status 1, silently. Every
+# file is missing in turn; the others spoil the cherry (the first picture, which the layout is
+# taken from), the bell (one loaded after others) and the seven (the last).
+CHERRY=${PICTURES[0]} BELL=${PICTURES[2]} SEVEN=${PICTURES[-1]}
+BAD_ASSETS=("${ASSETS[@]/%/ missing}"
+    "$BELL empty" "$BELL cut" "$BELL random" "$BELL directory"
+    "$CHERRY zero-width" "$CHERRY zero-height" "$CHERRY min-height"
+    "$SEVEN depth-4104"
+    "$FONT empty" "$FONT random" "$FONT directory"
 )
 # Size of a valid cherry picture, and the layout trace it gives.
 ODD_PICTURES=(
@@ -61,7 +62,7 @@ case_odd_pictures() {
     for entry in "${ODD_PICTURES[@]}"; do
         read -r size trace <<<"$entry"
         make_play_dir
-        bmp "${size%x*}" "${size#*x}" >"$work/play/cherry.bmp"
+        bmp "${size%x*}" "${size#*x}" >"$work/play/$CHERRY"
         # The clock held, the third reel shows the cherry, the picture changed here.
         hold_clock
         launch

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Plays the Windows zip under Wine as a player would, on a private X server:
-# windows.sh ZIP [CASE...] runs the cases named, or all of them.
-# LINUX_ZORVANEL, when set, names the Linux game, whose frame the Wine frame must match.
+# windows.sh ZIP [CASE...] runs the cases named, or all of them; ZIP lies in its build folder,
+# whose assets.txt names the game's files. LINUX_ZORVANEL, when set, names the Linux game, whose
+# frame the Wine frame must match.
 set -euo pipefail
 tests=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ZIP=$(realpath "${1:?usage: windows.sh ZIP [CASE...]}")
 shift
-ZORVANEL=unset  # wine.sh names the exe in the play folder
+ZORVANEL=$(dirname "$ZIP")/zorvanel.exe  # the build's, for its list; wine.sh names the zip's
 source "$tests/harness.sh"
 source "$tests/wine.sh"
 
@@ -56,7 +57,7 @@ case_quit_escape() { quit_with xdotool key Escape; }
 case_quit_close() { quit_with close_settled_window; }
 
 case_missing_picture() {
-    rm "$work/play/seven.bmp"
+    rm "$work/play/${PICTURES[-1]}"
     local status=0
     (cd "$work/play" && exec timeout "$LIMIT" wine "$ZORVANEL" >"$work/out" 2>&1) || status=$?
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
