@@ -1,13 +1,26 @@
 // Preloaded into the Linux game to replay a game seen elsewhere: rand() gives the reels that
-// ZORVANEL_REELS lists, every frame is saved as ZORVANEL_FRAMES/N.bmp, and after each of the
-// first ZORVANEL_SPINS frames a key that spins is queued, after the next one Q.
+// ZORVANEL_REELS lists, every frame is saved as ZORVANEL_FRAMES/N.bmp and the score line it
+// rendered as N.txt, and after each of the first ZORVANEL_SPINS frames a key that spins is
+// queued, after the next one Q.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <dlfcn.h>
 #include <SDL.h>
 
 static int frames;
+static char score_line[64];
+
+// SDL_ttf's, declared here with the font left opaque.
+extern "C" SDL_Surface *TTF_RenderText_Solid(void *font, const char *text, SDL_Color colour)
+{
+    static const auto real_render = reinterpret_cast<SDL_Surface *(*)(void *, const char *,
+        SDL_Color)>(dlsym(RTLD_NEXT, "TTF_RenderText_Solid"));
+    if (strncmp(text, "Score", 5) == 0)
+        snprintf(score_line, sizeof score_line, "%s", text);
+    return real_render(font, text, colour);
+}
 
 extern "C" int rand(void)
 {
@@ -31,6 +44,12 @@ extern "C" int SDL_Flip(SDL_Surface *screen)
     snprintf(path, sizeof path, "%s/%d.bmp", getenv("ZORVANEL_FRAMES"), frames);
     if (SDL_SaveBMP(screen, path) != 0) {
         fprintf(stderr, "replay: cannot save %s: %s\n", path, SDL_GetError());
+        exit(3);
+    }
+    snprintf(path, sizeof path, "%s/%d.txt", getenv("ZORVANEL_FRAMES"), frames);
+    FILE *text = fopen(path, "w");
+    if (!text || fputs(score_line, text) < 0 || fclose(text) != 0) {
+        fprintf(stderr, "replay: cannot save %s\n", path);
         exit(3);
     }
     SDL_Event key = {};
