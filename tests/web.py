@@ -226,7 +226,9 @@ def ended(browser, action):
     act(browser, action)
     status = within_limit(lambda: browser.poll("document.body.dataset.status"), "the game to end")
     check(status == "0", "%s ended the game with status %s, not 0" % (action, status))
-    check("Game over" in browser.evaluate("statusLine.textContent"), "the page does not say so")
+    last, over = browser.evaluate("said.slice(-2)")
+    check(over == "Game over. %s Thanks for playing!" % last.split(". ")[-1],
+          "the page does not say so with the score of %r, but %r" % (last, over))
     frames = browser.evaluate("Module.frames")
     time.sleep(0.3)
     check(browser.evaluate("Module.frames") == frames, "the game still runs after " + action)
