@@ -270,16 +270,15 @@ class Chromium(Browser):
             frame, "the frame to open"), flatten=True)["sessionId"]
 
     def press(self, name):
-        keys, modifiers, ups = combination(name), 0, []
-        for held in keys:
+        modifiers, ups = 0, []
+        for held in combination(name):
             key, code, number, text, _ = KEYS[held]
             modifiers |= MODIFIER_BITS.get(held, 0)
-            common = dict(key=key, code=code, windowsVirtualKeyCode=number,
-                          nativeVirtualKeyCode=number, modifiers=modifiers)
-            typed = text and not modifiers & ~MODIFIER_BITS["shift"]
-            self.call("Input.dispatchKeyEvent", type="keyDown" if typed else "rawKeyDown",
-                      text=text if typed else "", **common)
-            ups.insert(0, common)
+            text = text if modifiers in (0, MODIFIER_BITS["shift"]) else ""  # Control types none
+            ups.insert(0, dict(key=key, code=code, windowsVirtualKeyCode=number,
+                               nativeVirtualKeyCode=number, modifiers=modifiers))
+            self.call("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown",
+                      text=text, **ups[0])
         for common in ups:
             self.call("Input.dispatchKeyEvent", type="keyUp", **common)
 
@@ -301,7 +300,8 @@ class Chromium(Browser):
     def accessibility(self):
         """The page's accessibility tree: each node's role, name, description and properties."""
         return [(node.get("role", {}).get("value"), node.get("name", {}).get("value"),
-                 node.get("description", {}).get("value", ""), {p["name"]: p["value"].get("value") for p in node.get("properties", [])})
+                 node.get("description", {}).get("value", ""),
+                 {p["name"]: p["value"].get("value") for p in node.get("properties", [])})
                 for node in self.call("Accessibility.getFullAXTree")["nodes"]]
 
     def screenshot(self, path):

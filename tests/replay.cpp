@@ -1,24 +1,26 @@
 // Preloaded into the Linux game to replay a game seen elsewhere: rand() gives the reels that
-// ZORVANEL_REELS lists, every frame is saved as ZORVANEL_FRAMES/N.bmp and the score line it
-// rendered as N.txt, and after each of the first ZORVANEL_SPINS frames a key that spins is
-// queued, after the next one Q.
+// ZORVANEL_REELS lists, every frame is saved as ZORVANEL_FRAMES/N.bmp and its score line as a
+// line of ZORVANEL_FRAMES/scores, and after each of the first ZORVANEL_SPINS frames a key that
+// spins is queued, after the next one Q.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <dlfcn.h>
 #include <SDL.h>
 
 static int frames;
-static char score_line[64];
 
-// SDL_ttf's, declared here with the font left opaque.
+// SDL_ttf's, declared here with the font left opaque; the game renders one score line a frame.
 extern "C" SDL_Surface *TTF_RenderText_Solid(void *font, const char *text, SDL_Color colour)
 {
     static const auto real_render = reinterpret_cast<SDL_Surface *(*)(void *, const char *,
         SDL_Color)>(dlsym(RTLD_NEXT, "TTF_RenderText_Solid"));
-    if (strncmp(text, "Score", 5) == 0)
-        snprintf(score_line, sizeof score_line, "%s", text);
+    static FILE *scores =
+        fopen((std::string(getenv("ZORVANEL_FRAMES")) + "/scores").c_str(), "w");
+    if (!scores || (strncmp(text, "Score", 5) == 0 && fprintf(scores, "%s\n", text) < 0))
+        exit(3);
     return real_render(font, text, colour);
 }
 
@@ -44,12 +46,6 @@ extern "C" int SDL_Flip(SDL_Surface *screen)
     snprintf(path, sizeof path, "%s/%d.bmp", getenv("ZORVANEL_FRAMES"), frames);
     if (SDL_SaveBMP(screen, path) != 0) {
         fprintf(stderr, "replay: cannot save %s: %s\n", path, SDL_GetError());
-        exit(3);
-    }
-    snprintf(path, sizeof path, "%s/%d.txt", getenv("ZORVANEL_FRAMES"), frames);
-    FILE *text = fopen(path, "w");
-    if (!text || fputs(score_line, text) < 0 || fclose(text) != 0) {
-        fprintf(stderr, "replay: cannot save %s\n", path);
         exit(3);
     }
     SDL_Event key = {};

@@ -46,7 +46,8 @@ EM_ASYNC_JS(void, next_animation_frame, (), {
 EM_JS(void, tell_page_shown, (const char *left, const char *middle, const char *right,
                               const char *score), {
     if (Module.gameShows)
-        Module.gameShows([left, middle, right].map(file => UTF8ToString(file)), UTF8ToString(score));
+        Module.gameShows([left, middle, right].map(file => UTF8ToString(file)),
+                         UTF8ToString(score));
 });
 
 EM_JS(void, tell_page_unopened, (const char *file), {
