@@ -109,11 +109,6 @@ KEYS = {
 MODIFIER_BITS = {"shift": 8, "control": 2}  # DevTools' modifiers, as each key holds
 
 
-def combination(name):
-    """The keys of a name such as "control+f", held first to last."""
-    return name.split("+")
-
-
 class Browser:
     """What the test asks of every browser. Each one speaks its protocol in start, _evaluate
     (a string expression's value), navigate, screenshot, and act or press and click."""
@@ -178,7 +173,7 @@ class Browser:
 
     # Keys and clicks as WebDriver's input sources; a browser that takes them defines act.
     def press(self, name):
-        values = [KEYS[key][4] for key in combination(name)]
+        values = [KEYS[key][4] for key in name.split("+")]  # "control+f": held in turn
         self.act({"type": "key", "id": "keyboard", "actions":
                   [{"type": "keyDown", "value": value} for value in values] +
                   [{"type": "keyUp", "value": value} for value in reversed(values)]})
@@ -271,7 +266,7 @@ class Chromium(Browser):
 
     def press(self, name):
         modifiers, ups = 0, []
-        for held in combination(name):
+        for held in name.split("+"):
             key, code, number, text, _ = KEYS[held]
             modifiers |= MODIFIER_BITS.get(held, 0)
             text = text if modifiers in (0, MODIFIER_BITS["shift"]) else ""  # Control types none

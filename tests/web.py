@@ -3,12 +3,11 @@
 clicks and, on Chromium's emulated phones, taps, and checks every frame pixel for pixel against
 the Linux game's frame for the same reels, replayed under SDL's dummy driver. It also opens the
 page from disk, in a sandboxed frame and with its files missing or broken, and sizes it on
-phones and desktops. axe-core judges the page inside each browser, and Lighthouse judges it in
-Chromium. Prints the zip's size, and each browser's first frame and speed.
+phones and desktops, judged by axe-core and Lighthouse. Prints the zip's size, and each
+browser's first frame and speed.
 
-usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER WEB_TOOLS
-LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so;
-WEB_TOOLS is the node_modules folder of scripts/web-tools.
+usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER WEB_TOOLS (the folder scripts/web-tools prints)
+LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so.
 With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what they saw there.
 """
 import base64
@@ -113,8 +112,7 @@ class Game:
         return found
 
     def linux_frames(self, reels, spins):
-        """The Linux game's frames for these reels, the opening one, then one after each spin,
-        and the score line each shows."""
+        """The Linux game's frames and score lines: the opening one, then one after each spin."""
         folder = tempfile.mkdtemp(dir=self.work)
         env = dict(os.environ, SDL_VIDEODRIVER="dummy",
                    LD_PRELOAD=os.path.join(self.linux, "libreplay.so"),
@@ -169,8 +167,7 @@ def started(browser):
 
 
 def play(browser, game, actions):
-    """Waits for a new game, acts, and checks each frame against the Linux game's, and that the
-    live region said each frame's reels and score once; the browser's keys are left to it."""
+    """Waits for a new game, acts, and checks each frame against the Linux game's, and the words."""
     first_ms = started(browser)
     said = "document.getElementById('status').textContent"
     browser.evaluate("window.said = [%s], new MutationObserver(() => said.push(%s)).observe("
@@ -251,8 +248,7 @@ def engine(browser, site, game, again, fps_asserted, shots, axe):
     name = browser.name
     browser.open(site.url(browser, "game/index.html"))
     first_ms = play(browser, game, SPINS)
-    print("ok: %s first frame, keys, a click and Spin, each frame the Linux game's and said"
-          % name)
+    print("ok: %s first frame, keys, a click and Spin, each frame the Linux game's" % name)
     judged(browser, axe, "while the game plays")
     fps = frames_per_second(browser)
     check(not fps_asserted or fps[0] >= 0.9 * fps[1], "%s: %.1f frames a second, the "
@@ -366,7 +362,7 @@ def screens(browser, site, game, shots):
 
 
 def broken(browser, site, shots, axe):
-    """Each copy with a file missing or broken alerts that the game could not load, and names
+    """Each copy with a file missing or broken says that the game could not load, and names
     the file."""
     for folder, name, _ in BROKEN:
         browser.open(site.url(browser, folder + "/index.html"))
@@ -378,8 +374,7 @@ def broken(browser, site, shots, axe):
 
 
 def accessible(browser):
-    """The game is focusable and named, described by what it shows, and the status line is a
-    live region."""
+    """The game is focusable, named and described, and the status line is a live region."""
     started(browser)
     shown = browser.evaluate("statusLine.textContent")
     nodes = browser.accessibility()
@@ -450,10 +445,8 @@ def main():
             browser = None
         for preset in lighthouse.PRESETS:
             found, lost = lighthouse.scores(tools, site.base + "game/index.html", preset, JUDGED)
-            check(all(found[name] == 100 for name in JUDGED),
-                  "Lighthouse %s: %s; lost on %s" % (preset, found, ", ".join(lost)))
-            print("ok: Lighthouse %s: %s" % (preset, ", ".join(
-                "%s %d" % item for item in found.items())))
+            check(set(found.values()) == {100}, "Lighthouse %s: %s %s" % (preset, found, lost))
+            print("ok: Lighthouse %s: %s" % (preset, found))
         print("zip %d kB (at most %d kB); %s" % (size // 1000, ZIP_LIMIT // 1000,
                                                   "; ".join(figures)))
     except Failure as failure:
