@@ -169,10 +169,10 @@ def started(browser):
 def play(browser, game, actions):
     """Waits for a new game, acts, and checks each frame against the Linux game's, and the words."""
     first_ms = started(browser)
-    said = "document.getElementById('status').textContent"
-    browser.evaluate("window.said = [%s], new MutationObserver(() => said.push(%s)).observe("
-                     "statusLine, {childList: true}), window.keysSeen = [], addEventListener("
-                     "'keydown', e => keysSeen.push([e.key, e.defaultPrevented]))" % (said, said))
+    browser.evaluate("window.said = [statusLine.textContent], new MutationObserver(() =>"
+                     " said.push(statusLine.textContent)).observe(statusLine, {childList: true}),"
+                     " window.keysSeen = [], addEventListener('keydown', e =>"
+                     " keysSeen.push([e.key, e.defaultPrevented]))")
     check(browser.evaluate("[canvas.width, canvas.height]") == [WIDTH, HEIGHT],
           "the game is not %d x %d" % (WIDTH, HEIGHT))
     step = int(TRACE[1]) - int(TRACE[0])
