@@ -103,7 +103,10 @@ KEYS = {
     "5": ("5", "Digit5", 53, "5", "5"), "enter": ("Enter", "Enter", 13, "\r", "\ue007"),
     "q": ("q", "KeyQ", 81, "q", "q"), "escape": ("Escape", "Escape", 27, "", "\ue00c"),
     "b": ("b", "KeyB", 66, "b", "b"), "tab": ("Tab", "Tab", 9, "", "\ue004"),
+    "shift": ("Shift", "ShiftLeft", 16, "", "\ue008"), "f": ("f", "KeyF", 70, "f", "f"),
+    "control": ("Control", "ControlLeft", 17, "", "\ue009"),
 }
+MODIFIER_BITS = {"shift": 8, "control": 2}  # DevTools' modifiers, as each key holds
 
 
 class Browser:
@@ -170,9 +173,10 @@ class Browser:
 
     # Keys and clicks as WebDriver's input sources; a browser that takes them defines act.
     def press(self, name):
-        value = KEYS[name][4]
-        self.act({"type": "key", "id": "keyboard", "actions": [
-            {"type": "keyDown", "value": value}, {"type": "keyUp", "value": value}]})
+        values = [KEYS[key][4] for key in name.split("+")]  # "control+f": held in turn
+        self.act({"type": "key", "id": "keyboard", "actions":
+                  [{"type": "keyDown", "value": value} for value in values] +
+                  [{"type": "keyUp", "value": value} for value in reversed(values)]})
 
     def click(self, x, y):
         self.act({"type": "pointer", "id": "mouse", "actions": [
@@ -261,11 +265,17 @@ class Chromium(Browser):
             frame, "the frame to open"), flatten=True)["sessionId"]
 
     def press(self, name):
-        key, code, number, text, _ = KEYS[name]
-        common = dict(key=key, code=code, windowsVirtualKeyCode=number, nativeVirtualKeyCode=number)
-        self.call("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown", text=text,
-                  **common)
-        self.call("Input.dispatchKeyEvent", type="keyUp", **common)
+        modifiers, ups = 0, []
+        for held in name.split("+"):
+            key, code, number, text, _ = KEYS[held]
+            modifiers |= MODIFIER_BITS.get(held, 0)
+            text = text if modifiers in (0, MODIFIER_BITS["shift"]) else ""  # Control types none
+            ups.insert(0, dict(key=key, code=code, windowsVirtualKeyCode=number,
+                               nativeVirtualKeyCode=number, modifiers=modifiers))
+            self.call("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown",
+                      text=text, **ups[0])
+        for common in ups:
+            self.call("Input.dispatchKeyEvent", type="keyUp", **common)
 
     def click(self, x, y):
         for kind in ["mousePressed", "mouseReleased"]:
@@ -283,8 +293,9 @@ class Chromium(Browser):
         self.call("Emulation.setTouchEmulationEnabled", enabled=touch, maxTouchPoints=5)
 
     def accessibility(self):
-        """The page's accessibility tree: each node's role, name and properties."""
+        """The page's accessibility tree: each node's role, name, description and properties."""
         return [(node.get("role", {}).get("value"), node.get("name", {}).get("value"),
+                 node.get("description", {}).get("value", ""),
                  {p["name"]: p["value"].get("value") for p in node.get("properties", [])})
                 for node in self.call("Accessibility.getFullAXTree")["nodes"]]
 

@@ -1,13 +1,28 @@
 // Preloaded into the Linux game to replay a game seen elsewhere: rand() gives the reels that
-// ZORVANEL_REELS lists, every frame is saved as ZORVANEL_FRAMES/N.bmp, and after each of the
-// first ZORVANEL_SPINS frames a key that spins is queued, after the next one Q.
+// ZORVANEL_REELS lists, every frame is saved as ZORVANEL_FRAMES/N.bmp and its score line as a
+// line of ZORVANEL_FRAMES/scores, and after each of the first ZORVANEL_SPINS frames a key that
+// spins is queued, after the next one Q.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include <dlfcn.h>
 #include <SDL.h>
 
 static int frames;
+
+// SDL_ttf's, declared here with the font left opaque; the game renders one score line a frame.
+extern "C" SDL_Surface *TTF_RenderText_Solid(void *font, const char *text, SDL_Color colour)
+{
+    static const auto real_render = reinterpret_cast<SDL_Surface *(*)(void *, const char *,
+        SDL_Color)>(dlsym(RTLD_NEXT, "TTF_RenderText_Solid"));
+    static FILE *scores =
+        fopen((std::string(getenv("ZORVANEL_FRAMES")) + "/scores").c_str(), "w");
+    if (!scores || (strncmp(text, "Score", 5) == 0 && fprintf(scores, "%s\n", text) < 0))
+        exit(3);
+    return real_render(font, text, colour);
+}
 
 extern "C" int rand(void)
 {

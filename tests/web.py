@@ -3,13 +3,15 @@
 clicks and, on Chromium's emulated phones, taps, and checks every frame pixel for pixel against
 the Linux game's frame for the same reels, replayed under SDL's dummy driver. It also opens the
 page from disk, in a sandboxed frame and with its files missing or broken, and sizes it on
-phones and desktops. Prints the zip's size, and each browser's first frame and speed.
+phones and desktops, judged by axe-core and Lighthouse. Prints the zip's size, and each
+browser's first frame and speed.
 
-usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER
+usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER WEB_TOOLS (the folder scripts/web-tools prints)
 LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so.
 With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what they saw there.
 """
 import base64
+import json
 import os
 import shutil
 import signal
@@ -20,11 +22,18 @@ import time
 import zipfile
 
 from browsers import (LIMIT, Chromium, Failure, Firefox, Site, WebKit, check, within_limit)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+import lighthouse  # noqa: E402
 
 WIDTH, HEIGHT = 430, 240
 ZIP_LIMIT = 1500 * 1000  # bytes
 SLOT_Y = 20  # the reels' top; their x comes from the layout trace
 TRACE = ["153", "286", "419"]
+SYMBOLS = ["Cherry", "Bar", "Bell", "Lemon", "Raspberry", "Seven"]  # as a screen reader says them
+# axe-core's rules for WCAG 2.0, 2.1 and 2.2 at levels A and AA, and its best practices.
+AXE_TAGS = ["wcag2a", "wcag2aa", "wcag21a", "wcag21aa", "wcag22aa", "best-practice"]
+# What Lighthouse must score at 100 on each of its presets.
+JUDGED = ["accessibility", "best-practices", "seo"]
 # What the console may hold beyond the trace, by how each line starts, and why.
 KNOWN = [
     # The browser's SDL reads a surface's canvas back whenever the surface is locked, which the
@@ -35,9 +44,12 @@ KNOWN = [
     # The game without seven.bmp: the browser's SDL says the picture is missing.
     "warning: Cannot find preloaded image /seven.bmp",
 ]
-# A player's ways to spin: keys that must not scroll the page, a click or tap on the game, and
-# the Spin control clicked or tapped.
-SPINS = ["space", "down", "pagedown", "a", "5", "enter", "canvas-click", "spin-click"]
+# A player's ways to spin: keys that must not scroll the page, a modifier's own press, a click
+# or tap on the game, and the Spin control clicked or tapped. Control+F spins once, by Control:
+# the F is the browser's.
+SPINS = ["space", "down", "pagedown", "a", "5", "enter", "shift", "control", "control+f",
+         "canvas-click", "spin-click"]
+KEPT = ["f"]  # keys, as the page sees them, that are the browser's in SPINS
 # Each browser, how it presses "Play again" (a key where the window has the focus), and whether
 # its frame rate is asserted (WebKitGTK's follows Xvfb's, not its own animation frames').
 ENGINES = [(Chromium, "enter", True), (Firefox, "again-click", True), (WebKit, "space", False)]
@@ -100,7 +112,7 @@ class Game:
         return found
 
     def linux_frames(self, reels, spins):
-        """The Linux game's frames for these reels: the opening one, then one after each spin."""
+        """The Linux game's frames and score lines: the opening one, then one after each spin."""
         folder = tempfile.mkdtemp(dir=self.work)
         env = dict(os.environ, SDL_VIDEODRIVER="dummy",
                    LD_PRELOAD=os.path.join(self.linux, "libreplay.so"),
@@ -110,7 +122,8 @@ class Game:
                              capture_output=True, text=True, timeout=LIMIT)
         check(run.returncode == 0, "the Linux game's replay ended with %d: %s"
               % (run.returncode, run.stderr))
-        return [read_bmp(os.path.join(folder, "%d.bmp" % n))[0] for n in range(spins + 1)]
+        return ([read_bmp(os.path.join(folder, "%d.bmp" % n))[0] for n in range(spins + 1)],
+                open(os.path.join(folder, "scores")).read().splitlines()[:spins + 1])
 
 
 def frame(browser):
@@ -154,8 +167,12 @@ def started(browser):
 
 
 def play(browser, game, actions):
-    """Waits for a new game, acts, and checks each frame against the Linux game's."""
+    """Waits for a new game, acts, and checks each frame against the Linux game's, and the words."""
     first_ms = started(browser)
+    browser.evaluate("window.said = [statusLine.textContent], new MutationObserver(() =>"
+                     " said.push(statusLine.textContent)).observe(statusLine, {childList: true}),"
+                     " window.keysSeen = [], addEventListener('keydown', e =>"
+                     " keysSeen.push([e.key, e.defaultPrevented]))")
     check(browser.evaluate("[canvas.width, canvas.height]") == [WIDTH, HEIGHT],
           "the game is not %d x %d" % (WIDTH, HEIGHT))
     step = int(TRACE[1]) - int(TRACE[0])
@@ -172,7 +189,14 @@ def play(browser, game, actions):
         check(browser.evaluate("[scrollY, visualViewport.scale]") == [0, 1],
               action + " scrolled or zoomed the page")
     reels = [r for shown in frames for r in game.reels(shown, slot_xs)]
-    for n, (seen, expected) in enumerate(zip(frames, game.linux_frames(reels, len(actions)))):
+    expected_frames, scores = game.linux_frames(reels, len(actions))
+    expected_said = ["%s. Score %s." % (", ".join(SYMBOLS[r] for r in reels[3 * n:3 * n + 3]),
+                                        line.split()[-1]) for n, line in enumerate(scores)]
+    heard = browser.evaluate("said")
+    check(heard == expected_said, "the live region said %s, not %s" % (heard, expected_said))
+    wrong = [seen for seen in browser.evaluate("keysSeen") if seen[1] == (seen[0] in KEPT)]
+    check(not wrong, "keys kept from the browser, or left to it, wrongly: %s" % wrong)
+    for n, (seen, expected) in enumerate(zip(frames, expected_frames)):
         if seen != expected:
             i = next(i for i in range(0, len(seen), 3) if seen[i:i + 3] != expected[i:i + 3])
             raise Failure("frame %d (%s): pixel %d,%d is %s, the Linux game's %s" % (
@@ -196,10 +220,21 @@ def ended(browser, action):
     act(browser, action)
     status = within_limit(lambda: browser.poll("document.body.dataset.status"), "the game to end")
     check(status == "0", "%s ended the game with status %s, not 0" % (action, status))
-    check("Game over" in browser.evaluate("statusLine.textContent"), "the page does not say so")
+    last, over = browser.evaluate("said.slice(-2)")
+    check(over == "Game over. %s Thanks for playing!" % last.split(". ")[-1], "it said " + over)
     frames = browser.evaluate("Module.frames")
     time.sleep(0.3)
     check(browser.evaluate("Module.frames") == frames, "the game still runs after " + action)
+
+
+def judged(browser, axe, when):
+    """axe-core, run inside the page, finds nothing wrong."""
+    found = browser.evaluate(
+        "(typeof axe === 'object' || (0, eval)(%s), axe.run(document, {runOnly: {type: 'tag',"
+        " values: %s}, resultTypes: ['violations']})).then(r => r.violations.map(v => v.id"
+        " + ': ' + v.nodes.map(n => n.target.join(' ')).join(', ')))" % (axe, AXE_TAGS))
+    check(not found, "%s: axe-core finds %s" % (when, "; ".join(found)))
+    print("ok: %s axe-core finds nothing wrong %s" % (browser.name, when))
 
 
 def shoot(browser, shots, name):
@@ -208,12 +243,13 @@ def shoot(browser, shots, name):
         browser.screenshot(os.path.join(shots, "%s %s.png" % (browser.name, name)))
 
 
-def engine(browser, site, game, again, fps_asserted, shots):
+def engine(browser, site, game, again, fps_asserted, shots, axe):
     """A player's game in one browser; gives the first frame's time and the frame rates."""
     name = browser.name
     browser.open(site.url(browser, "game/index.html"))
     first_ms = play(browser, game, SPINS)
     print("ok: %s first frame, keys, a click and Spin, each frame the Linux game's" % name)
+    judged(browser, axe, "while the game plays")
     fps = frames_per_second(browser)
     check(not fps_asserted or fps[0] >= 0.9 * fps[1], "%s: %.1f frames a second, the "
           "browser's own %.1f" % (name, *fps))
@@ -221,6 +257,7 @@ def engine(browser, site, game, again, fps_asserted, shots):
     ended(browser, "q")
     shoot(browser, shots, "game over")
     check(browser.evaluate("document.activeElement.id") == "again", "Play again has no focus")
+    judged(browser, axe, "at the end of the game")
     before = frame(browser)
     browser.press("b")
     browser.evaluate("canvas.focus()")
@@ -238,9 +275,10 @@ def engine(browser, site, game, again, fps_asserted, shots):
     browser.open(site.url(browser, "no-seven/index.html"))
     status = within_limit(lambda: browser.poll("document.body.dataset.status"), "the game to end")
     check(status == "1", "a missing seven.bmp ended with status %s, not 1" % status)
-    check("could not start" in browser.evaluate("statusLine.textContent"),
-          "the page does not say the game could not start")
-    print("ok: %s missing seven.bmp ends with status 1, and the page says so" % name)
+    alert = browser.evaluate("alertLine.textContent + statusLine.textContent")
+    check(alert == "Zorvanel could not start: seven.bmp is missing or broken.", alert)
+    print("ok: %s missing seven.bmp ends with status 1, and the page alerts so" % name)
+    judged(browser, axe, "when the game could not start")
 
     unknown = [line for line in browser.console() if not line.startswith(tuple(KNOWN))]
     check(unknown == ["log: " + line for line in TRACE * 2],
@@ -271,7 +309,7 @@ def outside_a_server(browser, site, game, folder, shots):
     if browser.focused:
         browser.press("a")
         within_limit(lambda: frame(browser) != clicked, "the framed game to spin on a key")
-        check(browser.evaluate(status) == "", "the framed game still says to click")
+        check(" Score " in browser.evaluate(status), "the framed game still says to click")
     print("ok: %s plays from disk, and in a sandboxed frame, by click%s" % (
         browser.name, " and then keys" if browser.focused else ""))
 
@@ -323,25 +361,28 @@ def screens(browser, site, game, shots):
             print("ok: %s taps on the game, Spin, Quit and Play again" % name)
 
 
-def broken(browser, site, shots):
+def broken(browser, site, shots, axe):
     """Each copy with a file missing or broken says that the game could not load, and names
     the file."""
     for folder, name, _ in BROKEN:
         browser.open(site.url(browser, folder + "/index.html"))
-        said = within_limit(lambda: browser.poll(
-            "statusLine.className === 'failed' && statusLine.textContent"), "a failure")
+        said = within_limit(lambda: browser.poll("alertLine.textContent"), "a failure")
         check(said.startswith("Zorvanel could not load: " + name), folder + ": " + said)
         shoot(browser, shots, folder)
     print("ok: chromium names each missing or broken file")
+    judged(browser, axe, "when a file is broken")
 
 
 def accessible(browser):
-    """The game is focusable and named, and the status line is a live region."""
+    """The game is focusable, named and described, and the status line is a live region."""
     started(browser)
+    shown = browser.evaluate("statusLine.textContent")
     nodes = browser.accessibility()
-    check(any(role == "image" and name and properties.get("focusable")
-              for role, name, properties in nodes), "the game is not a focusable, named image")
-    check(any(properties.get("live") == "polite" for _, _, properties in nodes),
+    check(any(role == "image" and name and properties.get("focusable") and
+              description.startswith(shown + " Press any key")
+              for role, name, description, properties in nodes),
+          "the game is not a focusable, named image described by %r" % shown)
+    check(any(properties.get("live") == "polite" for _, _, _, properties in nodes),
           "the status line is no live region")
     print("ok: chromium game focusable and named; status line a live region")
 
@@ -370,7 +411,7 @@ def make_site(zip_path, no_seven, site):
 
 
 def main():
-    zip_path, no_seven, linux = map(os.path.abspath, sys.argv[1:4])
+    zip_path, no_seven, linux, tools = map(os.path.abspath, sys.argv[1:5])
     shots = os.environ.get("ZORVANEL_WEB_SHOTS")
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # and so end the browsers
     work = tempfile.mkdtemp()
@@ -383,9 +424,11 @@ def main():
         make_site(zip_path, no_seven, folder)
         site = Site(folder)
         game = Game(linux, work)
+        with open(os.path.join(tools, "axe-core", "axe.min.js")) as f:
+            axe = json.dumps(f.read())
         for kind, again, fps_asserted in ENGINES:
             browser = kind(work)
-            first_ms, fps = engine(browser, site, game, again, fps_asserted, shots)
+            first_ms, fps = engine(browser, site, game, again, fps_asserted, shots, axe)
             figures.append("%s: first frame %.0f ms, %.1f frames a second (its own %.1f)"
                            % (browser.name, first_ms, *fps))
             if kind is not WebKit:
@@ -394,12 +437,16 @@ def main():
                 elsewhere = [url for url in browser.requested
                              if not url.startswith((site.base, "blob:", "data:", "file:"))]
                 check(not elsewhere, "the page loaded from elsewhere: " + " ".join(elsewhere))
-                broken(browser, site, shots)
+                broken(browser, site, shots, axe)
                 browser.open(site.url(browser, "game/index.html"))
                 accessible(browser)
                 screens(browser, site, game, shots)
             browser.close()
             browser = None
+        for preset in lighthouse.PRESETS:
+            found, lost = lighthouse.scores(tools, site.base + "game/index.html", preset, JUDGED)
+            check(set(found.values()) == {100}, "Lighthouse %s: %s %s" % (preset, found, lost))
+            print("ok: Lighthouse %s: %s" % (preset, found))
         print("zip %d kB (at most %d kB); %s" % (size // 1000, ZIP_LIMIT // 1000,
                                                   "; ".join(figures)))
     except Failure as failure:

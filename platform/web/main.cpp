@@ -1,11 +1,40 @@
-// The game's start in a browser: runs the game's own main and gives the browser its turn at
-// every frame the game presents.
+// The game's start in a browser: runs the game's own main, gives the browser its turn at every
+// frame the game presents, and tells the page what each new frame shows, for a screen reader.
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <emscripten.h>
 #include <SDL.h>
+#include <SDL_ttf.h>
 
 int zorvanel_main(int argc, char *argv[]);  // the game's main, compiled under that name here
+
+// The link wraps the calls below (web.cmake): the platform learns which picture is which from
+// the files the game opens, which lands in which slot from its blits, and the score from the
+// text it renders, all without touching the game.
+constexpr int MOST_PICTURES = 16;
+constexpr int REEL_COUNT = 3;
+constexpr const char *SCORE_PREFIX = "Score";  // the score line's text starts so
+constexpr size_t TEXT_ROOM = 64;
+
+struct Picture {
+    SDL_Surface *surface;
+    char file[TEXT_ROOM];
+};
+struct Slot {
+    int x;
+    const char *file;
+};
+
+static Picture pictures[MOST_PICTURES];
+static int picture_count;
+static SDL_RWops *opened;  // the file SDL_RWFromFile opened last, and its name
+static char opened_file[TEXT_ROOM];
+static Slot shown[REEL_COUNT];  // the pictures blitted onto the screen since the last frame
+static int shown_count;
+static char score_text[TEXT_ROOM];
+static char told[REEL_COUNT][TEXT_ROOM], told_score[TEXT_ROOM];  // what the page heard last
 
 // Tells the page a frame is shown, then waits for the browser's next animation frame.
 EM_ASYNC_JS(void, next_animation_frame, (), {
@@ -14,15 +43,107 @@ EM_ASYNC_JS(void, next_animation_frame, (), {
     await new Promise(requestAnimationFrame);
 });
 
-extern "C" int __real_SDL_Flip(SDL_Surface *screen);
+EM_JS(void, tell_page_shown, (const char *left, const char *middle, const char *right,
+                              const char *score), {
+    if (Module.gameShows)
+        Module.gameShows([left, middle, right].map(file => UTF8ToString(file)),
+                         UTF8ToString(score));
+});
 
-// Every SDL_Flip of the game comes here (the link wraps it): a play loop that never returned
-// to the browser would freeze the tab, and this one waits for the next frame instead.
-extern "C" int __wrap_SDL_Flip(SDL_Surface *screen)
+EM_JS(void, tell_page_unopened, (const char *file), {
+    if (Module.gameCouldNotOpen)
+        Module.gameCouldNotOpen(UTF8ToString(file));
+});
+
+extern "C" {
+int __real_SDL_Flip(SDL_Surface *screen);
+SDL_RWops *__real_SDL_RWFromFile(const char *file, const char *mode);
+SDL_Surface *__real_SDL_LoadBMP_RW(SDL_RWops *source, int free_source);
+int __real_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Surface *target,
+                         SDL_Rect *to);
+TTF_Font *__real_TTF_OpenFont(const char *file, int point_size);
+SDL_Surface *__real_TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color colour);
+
+SDL_RWops *__wrap_SDL_RWFromFile(const char *file, const char *mode)
+{
+    opened = __real_SDL_RWFromFile(file, mode);
+    snprintf(opened_file, sizeof opened_file, "%s", file);
+    return opened;
+}
+
+SDL_Surface *__wrap_SDL_LoadBMP_RW(SDL_RWops *source, int free_source)
+{
+    SDL_Surface *picture = __real_SDL_LoadBMP_RW(source, free_source);
+    const char *file = source == opened ? opened_file : "";  // the browser's SDL counts from 0
+    if (!picture)
+        tell_page_unopened(file);
+    else if (picture_count < MOST_PICTURES) {
+        pictures[picture_count].surface = picture;
+        snprintf(pictures[picture_count++].file, TEXT_ROOM, "%s", file);
+    }
+    return picture;
+}
+
+// SDL_BlitSurface is this, by SDL's own header.
+int __wrap_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Surface *target,
+                         SDL_Rect *to)
+{
+    if (target == SDL_GetVideoSurface() && shown_count < REEL_COUNT) {
+        for (int i = 0; i < picture_count; i++) {
+            if (pictures[i].surface == source)
+                shown[shown_count++] = {to ? to->x : 0, pictures[i].file};
+        }
+    }
+    return __real_SDL_UpperBlit(source, from, target, to);
+}
+
+TTF_Font *__wrap_TTF_OpenFont(const char *file, int point_size)
+{
+    TTF_Font *font = __real_TTF_OpenFont(file, point_size);
+    if (!font)
+        tell_page_unopened(file);
+    return font;
+}
+
+SDL_Surface *__wrap_TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color colour)
+{
+    if (text && strncmp(text, SCORE_PREFIX, strlen(SCORE_PREFIX)) == 0)
+        snprintf(score_text, sizeof score_text, "%s", text);
+    return __real_TTF_RenderText_Solid(font, text, colour);
+}
+
+// Tells the page the reels, left to right, and the score, when they differ from the last it
+// heard: a frame that shows nothing new says nothing.
+static void tell_what_is_shown()
+{
+    const char *files[REEL_COUNT] = {"", "", ""};
+    for (int i = 0; i < shown_count; i++) {
+        int left_of = 0;
+        for (int j = 0; j < shown_count; j++)
+            left_of += shown[j].x < shown[i].x || (shown[j].x == shown[i].x && j < i);
+        files[left_of] = shown[i].file;
+    }
+    shown_count = 0;
+    bool same = strcmp(told_score, score_text) == 0;
+    for (int i = 0; i < REEL_COUNT; i++)
+        same = same && strcmp(told[i], files[i]) == 0;
+    if (same)
+        return;
+    for (int i = 0; i < REEL_COUNT; i++)
+        snprintf(told[i], TEXT_ROOM, "%s", files[i]);
+    snprintf(told_score, sizeof told_score, "%s", score_text);
+    tell_page_shown(told[0], told[1], told[2], told_score);
+}
+
+// Every SDL_Flip of the game comes here: a play loop that never returned to the browser would
+// freeze the tab, and this one waits for the next frame instead.
+int __wrap_SDL_Flip(SDL_Surface *screen)
 {
     const int flipped = __real_SDL_Flip(screen);
+    tell_what_is_shown();
     next_animation_frame();
     return flipped;
+}
 }
 
 static int game_status;
