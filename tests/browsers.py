@@ -31,6 +31,12 @@ def check(condition, message):
         raise Failure(message)
 
 
+def read(path):
+    """The text of a file, closed again at once."""
+    with open(path) as f:
+        return f.read()
+
+
 def within_limit(test, what):
     """Calls test every tenth of a second until it gives a true value, which it returns."""
     deadline = time.monotonic() + LIMIT
@@ -94,6 +100,7 @@ class Site:
 
     def close(self):
         self.server.shutdown()
+        self.server.server_close()
 
 
 # Keys by name: DOM key, code, Windows key code, text typed (DevTools), WebDriver's value.
@@ -123,6 +130,7 @@ class Browser:
         self.log_path = os.path.join(self.work, "browser.log")
         self.log = open(self.log_path, "w")
         self.processes = []
+        self.socket = None  # the protocol's connection, for those that speak over one
         self.lines = []  # the console's lines and errors nothing handled, in order
         self.next_id = 0
         try:
@@ -144,6 +152,8 @@ class Browser:
             except ProcessLookupError:
                 pass
             process.wait()
+        if self.socket:
+            self.socket.close()
         self.log.close()
 
     def console(self):
@@ -210,10 +220,11 @@ class Chromium(Browser):
                     "--window-size=%d,%d" % (self.WIDTH, self.HEIGHT),
                     "--user-data-dir=" + profile, "--remote-debugging-port=0", "about:blank"])
         port_file = os.path.join(profile, "DevToolsActivePort")
-        within_limit(lambda: os.path.exists(port_file) and open(port_file).read().strip(),
+        within_limit(lambda: os.path.exists(port_file) and read(port_file).strip(),
                      "Chromium to start")
-        port = open(port_file).read().split()[0]
-        pages = json.load(urllib.request.urlopen("http://127.0.0.1:%s/json/list" % port))
+        port = read(port_file).split()[0]
+        with urllib.request.urlopen("http://127.0.0.1:%s/json/list" % port) as answer:
+            pages = json.load(answer)
         page = next(p for p in pages if p["type"] == "page")
         self.socket = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=LIMIT)
         self.requested = []  # every address the page asked for
@@ -305,7 +316,8 @@ class Firefox(Browser):
         os.mkdir(profile)
         self.spawn(["firefox-esr", "--headless", "--remote-debugging-port=0", "--profile",
                     profile, "-no-remote", "about:blank"])
-        address = within_limit(lambda: next((line.split()[-1] for line in open(self.log_path)
+        address = within_limit(lambda: next((line.split()[-1] for line in
+                                             read(self.log_path).splitlines()
                                              if line.startswith("WebDriver BiDi listening")),
                                             None), "Firefox to start")
         # Firefox refuses a connection that names an origin, as websocket's does by default.
@@ -358,7 +370,14 @@ class WebKit(Browser):
     compositing, what it draws reaches the screen at the display's rate."""
     name = "webkit"
     recorded = True
-    MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+    PACKAGE = "libwebkit2gtk-4.1-0"  # MiniBrowser is in its architecture's folder
+
+    def minibrowser(self):
+        listed = subprocess.run(["dpkg", "-L", self.PACKAGE], capture_output=True, text=True,
+                                check=True).stdout.splitlines()
+        found = [path for path in listed if path.endswith("/MiniBrowser")]
+        check(len(found) == 1, "%s ships %d MiniBrowsers" % (self.PACKAGE, len(found)))
+        return found[0]
 
     def start(self):
         read, write = os.pipe()
@@ -368,14 +387,18 @@ class WebKit(Browser):
         with os.fdopen(read) as display:
             self.env["DISPLAY"] = ":" + display.readline().strip()
         self.env["WEBKIT_DISABLE_COMPOSITING_MODE"] = "1"
-        with socket.socket() as s:  # a free port for the driver
+        # A free port for the driver, kept bound but not listening until the driver listens on
+        # it (GLib binds with SO_REUSEADDR too), so that nothing else takes it meanwhile.
+        with socket.socket() as s:
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
             s.bind(("127.0.0.1", 0))
             port = s.getsockname()[1]
-        self.spawn(["WebKitWebDriver", "--port=%d" % port])
-        self.address = "http://127.0.0.1:%d" % port
-        within_limit(self.ready, "WebKitWebDriver to start")
+            self.spawn(["WebKitWebDriver", "--port=%d" % port])
+            self.address = "http://127.0.0.1:%d" % port
+            within_limit(self.ready, "WebKitWebDriver to start")
         session = self.request("POST", "/session", {"capabilities": {"alwaysMatch": {
-            "webkitgtk:browserOptions": {"binary": self.MINIBROWSER, "args": ["--automation"]}}}})
+            "webkitgtk:browserOptions": {"binary": self.minibrowser(),
+                                         "args": ["--automation"]}}}})
         self.address += "/session/" + session["sessionId"]
         self.request("POST", "/window/rect", {"width": self.WIDTH, "height": self.HEIGHT})
 
