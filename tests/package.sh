@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the .deb with scripts/build-deb, as the README does, in a folder of its own, and fails on
 # any error or warning from lintian or if it is not hardened and stripped as Debian builds.
-# SOURCE_DIR names the source folder; DEB_OUT, when set, where to copy the .deb.
+# SOURCE_DIR names the source folder.
 set -euo pipefail
 
 : "${SOURCE_DIR:?names the source folder}"
@@ -11,7 +11,6 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 deb=$(bash "$SOURCE_DIR/scripts/build-deb" "$work/build" 2>"$work/log" | tail -n 1) ||
     fail "scripts/build-deb: $(cat "$work/log")"
-[ -z "${DEB_OUT:-}" ] || cp "$deb" "$DEB_OUT"
 cd "$work"
 
 # Info tags are shown but pass; they are facts of shipping the font beside the game.
