@@ -9,6 +9,7 @@ import io
 import http.server
 import json
 import os
+import pathlib
 import signal
 import socket
 import subprocess
@@ -29,12 +30,6 @@ class Failure(Exception):
 def check(condition, message):
     if not condition:
         raise Failure(message)
-
-
-def read(path):
-    """The text of a file, closed again at once."""
-    with open(path) as f:
-        return f.read()
 
 
 def within_limit(test, what):
@@ -219,10 +214,10 @@ class Chromium(Browser):
                     "--force-device-scale-factor=1", "--force-color-profile=srgb",
                     "--window-size=%d,%d" % (self.WIDTH, self.HEIGHT),
                     "--user-data-dir=" + profile, "--remote-debugging-port=0", "about:blank"])
-        port_file = os.path.join(profile, "DevToolsActivePort")
-        within_limit(lambda: os.path.exists(port_file) and read(port_file).strip(),
+        port_file = pathlib.Path(profile, "DevToolsActivePort")
+        within_limit(lambda: port_file.exists() and port_file.read_text().strip(),
                      "Chromium to start")
-        port = read(port_file).split()[0]
+        port = port_file.read_text().split()[0]
         with urllib.request.urlopen("http://127.0.0.1:%s/json/list" % port) as answer:
             pages = json.load(answer)
         page = next(p for p in pages if p["type"] == "page")
@@ -317,7 +312,7 @@ class Firefox(Browser):
         self.spawn(["firefox-esr", "--headless", "--remote-debugging-port=0", "--profile",
                     profile, "-no-remote", "about:blank"])
         address = within_limit(lambda: next((line.split()[-1] for line in
-                                             read(self.log_path).splitlines()
+                                             pathlib.Path(self.log_path).read_text().splitlines()
                                              if line.startswith("WebDriver BiDi listening")),
                                             None), "Firefox to start")
         # Firefox refuses a connection that names an origin, as websocket's does by default.
@@ -372,14 +367,10 @@ class WebKit(Browser):
     recorded = True
     PACKAGE = "libwebkit2gtk-4.1-0"  # MiniBrowser is in its architecture's folder
 
-    def minibrowser(self):
-        found = [path for path in subprocess.check_output(["dpkg", "-L", self.PACKAGE],
-                                                          text=True).splitlines()
-                 if path.endswith("/MiniBrowser")]
-        check(found, "%s ships no MiniBrowser" % self.PACKAGE)
-        return found[0]
-
     def start(self):
+        listed = subprocess.check_output(["dpkg", "-L", self.PACKAGE], text=True).splitlines()
+        binary = next((path for path in listed if path.endswith("/MiniBrowser")), None)
+        check(binary, "%s ships no MiniBrowser" % self.PACKAGE)
         read, write = os.pipe()
         self.spawn(["Xvfb", "-displayfd", str(write), "-noreset", "-nolisten", "tcp", "-screen",
                     "0", "1280x1024x24"], pass_fds=[write])
@@ -397,8 +388,7 @@ class WebKit(Browser):
             self.address = "http://127.0.0.1:%d" % port
             within_limit(self.ready, "WebKitWebDriver to start")
         session = self.request("POST", "/session", {"capabilities": {"alwaysMatch": {
-            "webkitgtk:browserOptions": {"binary": self.minibrowser(),
-                                         "args": ["--automation"]}}}})
+            "webkitgtk:browserOptions": {"binary": binary, "args": ["--automation"]}}}})
         self.address += "/session/" + session["sessionId"]
         self.request("POST", "/window/rect", {"width": self.WIDTH, "height": self.HEIGHT})
 
