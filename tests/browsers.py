@@ -9,6 +9,7 @@ import io
 import http.server
 import json
 import os
+import pathlib
 import signal
 import socket
 import subprocess
@@ -94,6 +95,7 @@ class Site:
 
     def close(self):
         self.server.shutdown()
+        self.server.server_close()
 
 
 # Keys by name: DOM key, code, Windows key code, text typed (DevTools), WebDriver's value.
@@ -126,6 +128,7 @@ class Browser:
         self.log_path = os.path.join(self.work, "browser.log")
         self.log = open(self.log_path, "w")
         self.processes = []
+        self.socket = None  # the protocol's connection, for those that speak over one
         self.lines = []  # the console's lines and errors nothing handled, in order
         self.next_id = 0
         try:
@@ -147,6 +150,8 @@ class Browser:
             except ProcessLookupError:
                 pass
             process.wait()
+        if self.socket:
+            self.socket.close()
         self.log.close()
 
     def console(self):
@@ -213,11 +218,12 @@ class Chromium(Browser):
                     "--force-device-scale-factor=1", "--force-color-profile=srgb",
                     "--window-size=%d,%d" % (self.WIDTH, self.HEIGHT),
                     "--user-data-dir=" + profile, "--remote-debugging-port=0", "about:blank"])
-        port_file = os.path.join(profile, "DevToolsActivePort")
-        within_limit(lambda: os.path.exists(port_file) and open(port_file).read().strip(),
+        port_file = pathlib.Path(profile, "DevToolsActivePort")
+        within_limit(lambda: port_file.exists() and port_file.read_text().strip(),
                      "Chromium to start")
-        port = open(port_file).read().split()[0]
-        pages = json.load(urllib.request.urlopen("http://127.0.0.1:%s/json/list" % port))
+        port = port_file.read_text().split()[0]
+        with urllib.request.urlopen("http://127.0.0.1:%s/json/list" % port) as answer:
+            pages = json.load(answer)
         page = next(p for p in pages if p["type"] == "page")
         self.socket = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=LIMIT)
         self.requested = []  # every address the page asked for
@@ -316,7 +322,8 @@ class Firefox(Browser):
         os.mkdir(profile)
         self.spawn(["firefox-esr", "--headless", "--remote-debugging-port=0", "--profile",
                     profile, "-no-remote", "about:blank"])
-        address = within_limit(lambda: next((line.split()[-1] for line in open(self.log_path)
+        address = within_limit(lambda: next((line.split()[-1] for line in
+                                             pathlib.Path(self.log_path).read_text().splitlines()
                                              if line.startswith("WebDriver BiDi listening")),
                                             None), "Firefox to start")
         # Firefox refuses a connection that names an origin, as websocket's does by default.
@@ -369,9 +376,12 @@ class WebKit(Browser):
     compositing, what it draws reaches the screen at the display's rate."""
     name = "webkit"
     recorded = True
-    MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+    PACKAGE = "libwebkit2gtk-4.1-0"  # MiniBrowser is in its architecture's folder
 
     def start(self):
+        listed = subprocess.check_output(["dpkg", "-L", self.PACKAGE], text=True).splitlines()
+        binary = next((path for path in listed if path.endswith("/MiniBrowser")), None)
+        check(binary, "%s ships no MiniBrowser" % self.PACKAGE)
         read, write = os.pipe()
         self.spawn(["Xvfb", "-displayfd", str(write), "-noreset", "-nolisten", "tcp", "-screen",
                     "0", "1280x1024x24"], pass_fds=[write])
@@ -379,14 +389,17 @@ class WebKit(Browser):
         with os.fdopen(read) as display:
             self.env["DISPLAY"] = ":" + display.readline().strip()
         self.env["WEBKIT_DISABLE_COMPOSITING_MODE"] = "1"
-        with socket.socket() as s:  # a free port for the driver
+        # A free port for the driver, kept bound but not listening until the driver listens on
+        # it (GLib binds with SO_REUSEADDR too), so that nothing else takes it meanwhile.
+        with socket.socket() as s:
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
             s.bind(("127.0.0.1", 0))
             port = s.getsockname()[1]
-        self.spawn(["WebKitWebDriver", "--port=%d" % port])
-        self.address = "http://127.0.0.1:%d" % port
-        within_limit(self.ready, "WebKitWebDriver to start")
+            self.spawn(["WebKitWebDriver", "--port=%d" % port])
+            self.address = "http://127.0.0.1:%d" % port
+            within_limit(self.ready, "WebKitWebDriver to start")
         session = self.request("POST", "/session", {"capabilities": {"alwaysMatch": {
-            "webkitgtk:browserOptions": {"binary": self.MINIBROWSER, "args": ["--automation"]}}}})
+            "webkitgtk:browserOptions": {"binary": binary, "args": ["--automation"]}}}})
         self.address += "/session/" + session["sessionId"]
         self.request("POST", "/window/rect", {"width": self.WIDTH, "height": self.HEIGHT})
 

@@ -1,26 +1,17 @@
 #!/usr/bin/env bash
-# Makes the .deb as the README does, hardened and stripped as Debian builds, in a folder of its
-# own, and fails on any error or warning from lintian. SOURCE_DIR names the source folder, CMAKE
-# and CPACK the tools to use; DEB_OUT, when set, where to copy the .deb.
+# Makes the .deb with scripts/build-deb, as the README does, in a folder of its own, and fails on
+# any error or warning from lintian or if it is not hardened and stripped as Debian builds.
+# SOURCE_DIR names the source folder.
 set -euo pipefail
 
-: "${SOURCE_DIR:?names the source folder}" "${CMAKE:?names cmake}" "${CPACK:?names cpack}"
+: "${SOURCE_DIR:?names the source folder}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
-# Runs one step of the build, showing what it said only when it fails.
-step() { "$@" >"$work/log" 2>&1 || fail "$*: $(cat "$work/log")"; }
 
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-step "$CMAKE" -S "$SOURCE_DIR" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
-    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
-step "$CMAKE" --build "$work/build"
-cd "$work/build"
-umask 022
-step "$CPACK" -G DEB
-deb=$(echo zorvanel_*.deb)
-[ -z "${DEB_OUT:-}" ] || cp "$deb" "$DEB_OUT"
+deb=$(bash "$SOURCE_DIR/scripts/build-deb" "$work/build" 2>"$work/log" | tail -n 1) ||
+    fail "scripts/build-deb: $(cat "$work/log")"
+cd "$work"
 
 # Info tags are shown but pass; they are facts of shipping the font beside the game.
 # Newer lintian runs appstreamcli validate-tree too, which warns that the project has no home page

@@ -96,11 +96,6 @@ case_render_fails() {
 
 case_memcheck() {
     local frames=0
-    if is_sdl12_compat; then
-        # Under valgrind, sdl12-compat and Mesa's software GL take minutes to show a window.
-        echo "skipped: memcheck runs on the classic SDL 1.2 only"
-        exit 77
-    fi
     GAME_PREFIX=(env LD_PRELOAD="$COUNT_FRAMES" ZORVANEL_FRAMES="$work/frames"
         valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite
         --errors-for-leak-kinds=definite --num-callers=40

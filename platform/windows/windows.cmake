@@ -5,8 +5,11 @@ pkg_check_modules(WINDOWS_LIBS REQUIRED IMPORTED_TARGET sdl freetype2)
 # ld orders the exe's imports by the path of each import library, so the folder SDL was built in
 # would decide their order: the exe links SDL.dll itself, whose imports ld names the same anywhere.
 get_target_property(libs PkgConfig::WINDOWS_LIBS INTERFACE_LINK_LIBRARIES)
-list(TRANSFORM libs REPLACE "/lib/libSDL\\.dll\\.a$" "/bin/SDL.dll")
-set_target_properties(PkgConfig::WINDOWS_LIBS PROPERTIES INTERFACE_LINK_LIBRARIES "${libs}")
+list(TRANSFORM libs REPLACE "/lib/libSDL\\.dll\\.a$" "/bin/SDL.dll" OUTPUT_VARIABLE linked)
+if(linked STREQUAL libs)  # sdl.pc no longer names the import library where it was
+    message(FATAL_ERROR "no SDL import library to replace by SDL.dll among: ${libs}")
+endif()
+set_target_properties(PkgConfig::WINDOWS_LIBS PROPERTIES INTERFACE_LINK_LIBRARIES "${linked}")
 # SDLmain's WinMain is the process entry and calls the game's main; sdl.pc lists it as private.
 find_library(SDLMAIN_LIBRARY SDLmain)
 target_include_directories(zorvanel_platform BEFORE INTERFACE
