@@ -3,14 +3,18 @@
 clicks and, on Chromium's emulated phones, taps, and checks every frame pixel for pixel against
 the Linux game's frame for the same reels, replayed under SDL's dummy driver. It also opens the
 page from disk, in a sandboxed frame and with its files missing or broken, and sizes it on
-phones and desktops. Prints the zip's size, and each browser's first frame and speed.
+phones and desktops. In Chromium it installs the page, plays it offline and takes up a later
+build. Prints the zip's size, and each browser's first frame and speed.
 
-usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER
-LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so.
+usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER LATER_FOLDER
+LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so;
+LATER_FOLDER a later build of the page, which marks itself with a meta named zorvanel-build.
 With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what they saw there.
 """
 import base64
+import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -250,9 +254,17 @@ def engine(browser, site, game, again, fps_asserted, shots):
     return first_ms, fps
 
 
+def unexplained(browser, since):
+    """The console's lines since that one that are neither a game's trace nor KNOWN."""
+    return [line for line in browser.console()[since:] if not line.startswith(tuple(KNOWN))
+            and line not in ["log: " + x for x in TRACE]]
+
+
 def outside_a_server(browser, site, game, folder, shots):
     """The page opened from disk, and served into a frame sandboxed with allow-scripts alone:
-    the game plays, and in the frame says to click or tap it for the keys."""
+    the game plays, says nothing to the console, and in the frame says to click or tap it for
+    the keys."""
+    since = len(browser.console())
     browser.open("file://" + os.path.join(folder, "game", "index.html"))
     play(browser, game, ["canvas-click", "a"])
     browser.open(site.url(browser, "host.html"))
@@ -272,8 +284,62 @@ def outside_a_server(browser, site, game, folder, shots):
         browser.press("a")
         within_limit(lambda: frame(browser) != clicked, "the framed game to spin on a key")
         check(browser.evaluate(status) == "", "the framed game still says to click")
+    check(not unexplained(browser, since), "the console: " + "; ".join(unexplained(browser, since)))
     print("ok: %s plays from disk, and in a sandboxed frame, by click%s" % (
         browser.name, " and then keys" if browser.focused else ""))
+
+
+def kept(browser, site, game, folder, later):
+    """Installable, with every icon at its size and the page's colours; played once, it plays
+    with the network off, after Play again and opened anew; a later build over its folder is
+    the page within two visits, and its cache the only one left there. Nothing to the console."""
+    since = len(browser.console())
+    check(not browser.call("Page.getInstallabilityErrors")["installabilityErrors"],
+          "not installable: %s" % browser.call("Page.getInstallabilityErrors"))
+    app = browser.call("Page.getAppManifest")
+    check(not app["errors"], "the manifest: %s" % app["errors"])
+    icons = [[icon["url"], icon["sizes"]] for icon in app["manifest"]["icons"]]
+    check(all(browser.evaluate(
+        "Promise.all(%s.concat([...document.querySelectorAll('link[sizes]')].map(l => [l.href,"
+        " l.sizes.value])).map(([url, size]) => new Promise(done => Object.assign(new Image(),"
+        " {src: url, onerror: () => done(false), onload() { done(this.naturalWidth + 'x'"
+        " + this.naturalHeight === size); }}))))" % json.dumps(icons))), "an icon: %s" % icons)
+    page = re.findall(r"\d+", browser.evaluate("getComputedStyle(document.body).background"))
+    check(all(re.findall(r"\d+", app["manifest"][c])[:3] == page[:3]
+              for c in ["backgroundColor", "themeColor"]), "the manifest's colours are not the page's")
+    print("ok: chromium installable, every icon at its size, the page's colours")
+
+    url = site.url(browser, "game/index.html")
+    browser.evaluate("navigator.serviceWorker.ready.then(() => null)")
+    offline = dict(latency=0, downloadThroughput=-1, uploadThroughput=-1)
+    browser.call("Network.emulateNetworkConditions", offline=True, **offline)
+    for again in [lambda: act(browser, "again-click"), lambda: browser.open("about:blank")
+                  or browser.open(url)]:
+        ended(browser, "q")
+        again()
+        play(browser, game, ["a"])
+    browser.call("Network.emulateNetworkConditions", offline=False, **offline)
+    print("ok: chromium offline, Play again and the page opened anew play, each frame the Linux"
+          " game's")
+
+    url = site.url(browser, "update/index.html")
+    names = "caches.keys().then(names => names.filter(name => name.includes('/update/ ')))"
+    def visit():
+        browser.open("about:blank")
+        browser.open(url)
+        started(browser)
+        return browser.evaluate("navigator.serviceWorker.ready.then(() => %s)" % names)
+    shutil.copytree(os.path.join(folder, "game"), os.path.join(folder, "update"))
+    first = visit()
+    shutil.copytree(later, os.path.join(folder, "update"), dirs_exist_ok=True,
+                    copy_function=shutil.copy)  # uploaded now, and so of this time
+    visit()
+    left = within_limit(lambda: (lambda n: n != first and len(n) == 1 and n)(
+        browser.evaluate(names)), "the later build's cache alone")
+    check(visit() == left and browser.evaluate("!!document.querySelector("
+          "'meta[name=zorvanel-build]')"), "the second visit's page is the earlier build's")
+    check(not unexplained(browser, since), "the console: " + "; ".join(unexplained(browser, since)))
+    print("ok: chromium a later build is the page within two visits, its cache the only one")
 
 
 def fitted(browser, width, height, ratio, least):
@@ -370,7 +436,7 @@ def make_site(zip_path, no_seven, site):
 
 
 def main():
-    zip_path, no_seven, linux = map(os.path.abspath, sys.argv[1:4])
+    zip_path, no_seven, linux, later = map(os.path.abspath, sys.argv[1:5])
     shots = os.environ.get("ZORVANEL_WEB_SHOTS")
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # and so end the browsers
     work = tempfile.mkdtemp()
@@ -397,6 +463,7 @@ def main():
                 broken(browser, site, shots)
                 browser.open(site.url(browser, "game/index.html"))
                 accessible(browser)
+                kept(browser, site, game, folder, later)
                 screens(browser, site, game, shots)
             browser.close()
             browser = None
