@@ -3,18 +3,14 @@
 clicks and, on Chromium's emulated phones, taps, and checks every frame pixel for pixel against
 the Linux game's frame for the same reels, replayed under SDL's dummy driver. It also opens the
 page from disk, in a sandboxed frame and with its files missing or broken, and sizes it on
-phones and desktops. In Chromium it installs the page, plays it offline and takes up a later
-build. Prints the zip's size, and each browser's first frame and speed.
+phones and desktops. Prints the zip's size, and each browser's first frame and speed.
 
-usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER LATER_FOLDER
-LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so;
-LATER_FOLDER a later build of the page, which marks itself with a meta named zorvanel-build.
+usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER LATER_FOLDER (a later build: a meta on its page)
+LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so.
 With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what they saw there.
 """
 import base64
-import json
 import os
-import re
 import shutil
 import signal
 import subprocess
@@ -54,11 +50,6 @@ SCREENS = [
     ("desktop", 1920, 1080, 1, False, 3, False),
     ("dense laptop", 1280, 800, 2, False, 5, False),
 ]
-# Host pages that frame the game: the page's name, its host (another site than the game's
-# 127.0.0.1 for a game-hosting site), the frame's attributes, and the browsers it is played in
-# (Firefox's WebDriver clicks through to no frame in another site's process).
-HOSTS = [("host.html", "127.0.0.1", 'sandbox="allow-scripts"', ["chromium", "firefox"]),
-         ("site.html", "localhost", "", ["chromium"])]
 # Copies of the page with a file missing or broken: folder, file, how it is broken.
 BROKEN = [
     ("no-game", "zorvanel.js", lambda data: None),
@@ -259,35 +250,19 @@ def engine(browser, site, game, again, fps_asserted, shots):
     return first_ms, fps
 
 
-def unexplained(browser, since):
-    """The console's lines since that one that are neither a game's trace nor KNOWN."""
-    return [line for line in browser.console()[since:] if not line.startswith(tuple(KNOWN))
-            and line not in ["log: " + x for x in TRACE]]
-
-
 def outside_a_server(browser, site, game, folder, shots):
-    """The page opened from disk, and served into each host's frame: the game plays, says
-    nothing to the console, and in the frame says to click or tap it for the keys."""
-    since = len(browser.console())
+    """The page opened from disk, and served into a frame sandboxed with allow-scripts alone:
+    the game plays, and in the frame says to click or tap it for the keys."""
     browser.open("file://" + os.path.join(folder, "game", "index.html"))
     play(browser, game, ["canvas-click", "a"])
-    for page, host, _, _ in (row for row in HOSTS if browser.name in row[3]):
-        browser.open(site.url(browser, page).replace("127.0.0.1", host))
-        browser.enter_frame(site.url(browser, "game/index.html"))
-        framed(browser, shots, page)
-    check(not unexplained(browser, since), "the console: " + "; ".join(unexplained(browser, since)))
-    print("ok: %s plays from disk, and framed by %s, by click%s" % (browser.name, ", ".join(
-        row[0] for row in HOSTS if browser.name in row[3]), " and then keys" * browser.focused))
-
-
-def framed(browser, shots, page):
-    """The framed game shows, says to click or tap it, spins on a click and then on keys."""
+    browser.open(site.url(browser, "host.html"))
+    browser.enter_frame(site.url(browser, "game/index.html"))
     within_limit(lambda: browser.poll("document.getElementById('canvas').className === ''"),
                  "the game's first frame in the frame")
     status = "document.getElementById('status').textContent"
     check("Click or tap the game" in browser.evaluate(status),
           "the framed game does not say how to give it the keys")
-    shoot(browser, shots, "framed by " + page)
+    shoot(browser, shots, "framed")
     opening = frame(browser)
     x, y = centre(browser, "canvas")
     browser.click(x + 8, y + 8)  # the frame's border and place on the host page
@@ -297,61 +272,37 @@ def framed(browser, shots, page):
         browser.press("a")
         within_limit(lambda: frame(browser) != clicked, "the framed game to spin on a key")
         check(browser.evaluate(status) == "", "the framed game still says to click")
+    print("ok: %s plays from disk, and in a sandboxed frame, by click%s" % (
+        browser.name, " and then keys" if browser.focused else ""))
 
 
 def kept(browser, site, game, folder, later):
-    """Installable, with every icon at its size and the page's colours; played once, it plays
-    with the network off, after Play again and opened anew; a later build over its folder is
-    the page within two visits, and its cache the only one left there. Nothing to the console."""
-    since = len(browser.console())
-    check(not browser.call("Page.getInstallabilityErrors")["installabilityErrors"],
-          "not installable: %s" % browser.call("Page.getInstallabilityErrors"))
-    app = browser.call("Page.getAppManifest")
-    check(not app["errors"], "the manifest: %s" % app["errors"])
-    icons = [[icon["url"], icon["sizes"]] for icon in app["manifest"]["icons"]]
-    check(all(browser.evaluate(
-        "Promise.all(%s.concat([...document.querySelectorAll('link[sizes]')].map(l => [l.href,"
-        " l.sizes.value])).map(([url, size]) => new Promise(done => Object.assign(new Image(),"
-        " {src: url, onerror: () => done(false), onload() { done(this.naturalWidth + 'x'"
-        " + this.naturalHeight === size); }}))))" % json.dumps(icons))), "an icon: %s" % icons)
-    page = re.findall(r"\d+", browser.evaluate("getComputedStyle(document.body).background"))
-    check(all(re.findall(r"\d+", app["manifest"][c])[:3] == page[:3]
-              for c in ["backgroundColor", "themeColor"]), "the manifest's colours are not the page's")
-    print("ok: chromium installable, every icon at its size, the page's colours")
-
-    url = site.url(browser, "game/index.html")
-    active = "navigator.serviceWorker.getRegistration().then(r => !!(r && r.active))"
-    within_limit(lambda: browser.evaluate(active), "a service worker to keep the page")
-    offline = dict(latency=0, downloadThroughput=-1, uploadThroughput=-1)
-    browser.call("Network.emulateNetworkConditions", offline=True, **offline)
-    for again in [lambda: act(browser, "again-click"), lambda: browser.open("about:blank")
-                  or browser.open(url)]:
-        ended(browser, "q")
-        again()
-        play(browser, game, ["a"])
-    browser.call("Network.emulateNetworkConditions", offline=False, **offline)
-    print("ok: chromium offline, Play again and the page opened anew play, each frame the Linux"
-          " game's")
-
-    url = site.url(browser, "update/index.html")
-    names = "caches.keys().then(names => names.filter(name => name.includes('/update/ ')))"
-    def visit():
-        browser.open("about:blank")
-        browser.open(url)
-        started(browser)
-        within_limit(lambda: browser.evaluate(active), "a service worker to keep the page")
-        return browser.evaluate(names)
-    shutil.copytree(os.path.join(folder, "game"), os.path.join(folder, "update"))
+    """Installable; played once, it plays offline; a later build is the page in two visits."""
+    caches = "caches.keys().then(names => names.filter(name => name.includes('/game/ ')))"
+    def visit():  # the page anew, played; its caches, once it is kept
+        browser.open(site.url(browser, "game/index.html?%f" % time.monotonic()))
+        play(browser, game, [])
+        return within_limit(lambda: browser.evaluate(caches), "the page to be kept")
     first = visit()
-    shutil.copytree(later, os.path.join(folder, "update"), dirs_exist_ok=True,
-                    copy_function=shutil.copy)  # uploaded now, and so of this time
+    app = browser.call("Page.getAppManifest")
+    check(not browser.call("Page.getInstallabilityErrors")["installabilityErrors"] and not
+          app["errors"] and all(browser.evaluate("Promise.all(%s.map(([src, size]) => fetch(src)"
+          ".then(r => r.blob()).then(createImageBitmap).then(b => b.width + 'x' + b.height ==="
+          " size, () => false)))" % [[i["url"], i["sizes"]] for i in app["manifest"]["icons"]])),
+          "not installable, or an icon not at its size: %s" % app)
+    network = dict(latency=0, downloadThroughput=-1, uploadThroughput=-1)
+    browser.call("Network.emulateNetworkConditions", offline=True, **network)
+    ended(browser, "q")
+    act(browser, "again-click")
+    play(browser, game, ["a"])
+    browser.call("Network.emulateNetworkConditions", offline=False, **network)
+    shutil.copytree(later, os.path.join(folder, "game"), dirs_exist_ok=True)
     visit()
-    left = within_limit(lambda: (lambda n: n != first and len(n) == 1 and n)(
-        browser.evaluate(names)), "the later build's cache alone")
+    left = within_limit(lambda: (lambda names: names != first and len(names) == 1 and names)(
+        browser.evaluate(caches)), "the later build's cache alone")
     check(visit() == left and browser.evaluate("!!document.querySelector("
           "'meta[name=zorvanel-build]')"), "the second visit's page is the earlier build's")
-    check(not unexplained(browser, since), "the console: " + "; ".join(unexplained(browser, since)))
-    print("ok: chromium a later build is the page within two visits, its cache the only one")
+    print("ok: chromium installable; plays offline; a later build within two visits, alone")
 
 
 def fitted(browser, width, height, ratio, least):
@@ -424,10 +375,12 @@ def accessible(browser):
     print("ok: chromium game focusable and named; status line a live region")
 
 
-def make_site(zip_path, no_seven, site, url):
+def make_site(zip_path, no_seven, site):
     with zipfile.ZipFile(zip_path) as archive:
         check("index.html" in archive.namelist(), "index.html is not at the top of the zip")
         archive.extractall(os.path.join(site, "game"))
+        for name in archive.namelist():  # long since built, so browsers keep them as they are
+            os.utime(os.path.join(site, "game", name), (0, 0))
     shutil.copytree(no_seven, os.path.join(site, "no-seven"))
     for folder, name, change in BROKEN:
         shutil.copytree(os.path.join(site, "game"), os.path.join(site, folder))
@@ -440,11 +393,11 @@ def make_site(zip_path, no_seven, site, url):
                   folder + ": not broken")
             with open(path, "wb") as f:
                 f.write(data)
-    for page, _, attributes, _ in HOSTS:
-        with open(os.path.join(site, page), "w") as f:
-            f.write('<!DOCTYPE html><title>A host</title><link rel="icon" href="data:,">'
-                    '<body style="margin:0"><iframe %s src="%s" width="900" height="650"'
-                    ' style="border:8px solid gray"></iframe>' % (attributes, url))
+    with open(os.path.join(site, "host.html"), "w") as f:
+        f.write('<!DOCTYPE html><title>A host</title><link rel="icon" href="data:,">'
+                '<body style="margin:0">'
+                '<iframe sandbox="allow-scripts" src="game/index.html" width="900" height="650"'
+                ' style="border:8px solid gray"></iframe>')
 
 
 def main():
@@ -458,9 +411,8 @@ def main():
         size = os.path.getsize(zip_path)
         check(size <= ZIP_LIMIT, "the zip is %d bytes, more than %d" % (size, ZIP_LIMIT))
         folder = os.path.join(work, "site")
-        os.mkdir(folder)
+        make_site(zip_path, no_seven, folder)
         site = Site(folder)
-        make_site(zip_path, no_seven, folder, site.base + "game/index.html")
         game = Game(linux, work)
         for kind, again, fps_asserted in ENGINES:
             browser = kind(work)
@@ -468,17 +420,19 @@ def main():
             figures.append("%s: first frame %.0f ms, %.1f frames a second (its own %.1f)"
                            % (browser.name, first_ms, *fps))
             if kind is not WebKit:
+                since = len(browser.console())  # from disk and framed: nothing to say
                 outside_a_server(browser, site, game, folder, shots)
+                check(all(line.startswith(tuple(KNOWN)) or line[5:] in TRACE for line in
+                          browser.console()[since:]), "said: %s" % browser.console()[since:])
             if kind is Chromium:
                 elsewhere = [url for url in browser.requested
-                             if not url.startswith((site.base, "blob:", "data:", "file:",
-                                                    site.base.replace("127.0.0.1", "localhost")))]
+                             if not url.startswith((site.base, "blob:", "data:", "file:"))]
                 check(not elsewhere, "the page loaded from elsewhere: " + " ".join(elsewhere))
                 broken(browser, site, shots)
                 browser.open(site.url(browser, "game/index.html"))
                 accessible(browser)
-                kept(browser, site, game, folder, later)
                 screens(browser, site, game, shots)
+                kept(browser, site, game, folder, later)  # last: it replaces the game's files
             browser.close()
             browser = None
         print("zip %d kB (at most %d kB); %s" % (size // 1000, ZIP_LIMIT // 1000,
