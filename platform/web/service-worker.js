@@ -9,10 +9,13 @@ const FILES = [@FILES@];
 const PREFIX = "zorvanel " + self.registration.scope + " ";
 const CACHE = PREFIX + BUILD;
 
+// Whether every response is one to keep: a redirected one would not answer a page's load.
+const keepable = responses => responses.every(response => response.ok && !response.redirected);
+
 // The files, fetched in one way, and whether they make up this build.
 async function fetchAll(mode) {
   const responses = await Promise.all(FILES.map(file => fetch(file, {cache: mode})));
-  if (!responses.every(response => response.ok))
+  if (!keepable(responses))
     return [responses, false];
   const bodies = await Promise.all(responses.map(response => response.clone().arrayBuffer()));
   const all = new Uint8Array(bodies.reduce((sum, body) => sum + body.byteLength, 0));
@@ -29,8 +32,8 @@ self.addEventListener("install", event => event.waitUntil((async () => {
   let [responses, whole] = await fetchAll("default");
   if (!whole)
     [responses] = await fetchAll("reload");
-  if (!responses.every(response => response.ok))
-    throw new Error("Zorvanel's files cannot be kept: the host lacks some");  // tried next visit
+  if (!keepable(responses))  // a host that lacks some, or moves them: the page is not kept
+    throw new Error("Zorvanel's files cannot be kept here");  // and is tried at the next visit
   const cache = await caches.open(CACHE);
   await Promise.all(FILES.map((file, i) => cache.put(file, responses[i])));
 })()));
