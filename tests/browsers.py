@@ -269,6 +269,7 @@ class Chromium(Browser):
                          if t["type"] == "iframe" and t["url"] == url), None)
         self.session = self.call("Target.attachToTarget", targetId=within_limit(
             frame, "the frame to open"), flatten=True)["sessionId"]
+        self.call("Runtime.enable", session=self.session)  # and so its console, from its start
 
     def press(self, name):
         modifiers, ups = 0, []

@@ -6,7 +6,8 @@ page from disk, in a sandboxed frame and with its files missing or broken, and s
 phones and desktops, judged by axe-core and Lighthouse. Prints the zip's size, and each
 browser's first frame and speed.
 
-usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER WEB_TOOLS (the folder scripts/web-tools prints)
+usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER WEB_TOOLS LATER_FOLDER
+  (WEB_TOOLS: the folder scripts/web-tools prints; LATER_FOLDER: a later build, a meta on its page)
 LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so.
 With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what they saw there.
 """
@@ -314,6 +315,35 @@ def outside_a_server(browser, site, game, folder, shots):
         browser.name, " and then keys" if browser.focused else ""))
 
 
+def kept(browser, site, game, folder, later):
+    """Installable; played once, it plays offline; a later build is the page in two visits."""
+    caches = "caches.keys().then(names => names.filter(name => name.includes('/game/ ')))"
+    def visit():  # the page anew, played; its caches, once it is kept
+        browser.open(site.url(browser, "game/index.html?%f" % time.monotonic()))
+        play(browser, game, [])
+        return within_limit(lambda: browser.evaluate(caches), "the page to be kept")
+    first = visit()
+    app = browser.call("Page.getAppManifest")
+    check(not browser.call("Page.getInstallabilityErrors")["installabilityErrors"] and not
+          app["errors"] and all(browser.evaluate("Promise.all(%s.map(([src, size]) => fetch(src)"
+          ".then(r => r.blob()).then(createImageBitmap).then(b => b.width + 'x' + b.height ==="
+          " size, () => false)))" % [[i["url"], i["sizes"]] for i in app["manifest"]["icons"]])),
+          "not installable, or an icon not at its size: %s" % app)
+    network = dict(latency=0, downloadThroughput=-1, uploadThroughput=-1)
+    browser.call("Network.emulateNetworkConditions", offline=True, **network)
+    ended(browser, "q")
+    act(browser, "again-click")
+    play(browser, game, ["a"])
+    browser.call("Network.emulateNetworkConditions", offline=False, **network)
+    shutil.copytree(later, os.path.join(folder, "game"), dirs_exist_ok=True)
+    visit()
+    left = within_limit(lambda: (lambda names: names != first and len(names) == 1 and names)(
+        browser.evaluate(caches)), "the later build's cache alone")
+    check(visit() == left and browser.evaluate("!!document.querySelector("
+          "'meta[name=zorvanel-build]')"), "the second visit's page is the earlier build's")
+    print("ok: chromium installable; plays offline; a later build within two visits, alone")
+
+
 def fitted(browser, width, height, ratio, least):
     """The device pixels per game pixel, and what is wrong with them, if anything: they must be
     whole, at least least, the most that fit, and show the game and Spin in full."""
@@ -391,6 +421,8 @@ def make_site(zip_path, no_seven, site):
     with zipfile.ZipFile(zip_path) as archive:
         check("index.html" in archive.namelist(), "index.html is not at the top of the zip")
         archive.extractall(os.path.join(site, "game"))
+        for name in archive.namelist():  # long since built, so browsers keep them as they are
+            os.utime(os.path.join(site, "game", name), (0, 0))
     shutil.copytree(no_seven, os.path.join(site, "no-seven"))
     for folder, name, change in BROKEN:
         shutil.copytree(os.path.join(site, "game"), os.path.join(site, folder))
@@ -411,7 +443,7 @@ def make_site(zip_path, no_seven, site):
 
 
 def main():
-    zip_path, no_seven, linux, tools = map(os.path.abspath, sys.argv[1:5])
+    zip_path, no_seven, linux, tools, later = map(os.path.abspath, sys.argv[1:6])
     shots = os.environ.get("ZORVANEL_WEB_SHOTS")
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # and so end the browsers
     work = tempfile.mkdtemp()
@@ -432,7 +464,10 @@ def main():
             figures.append("%s: first frame %.0f ms, %.1f frames a second (its own %.1f)"
                            % (browser.name, first_ms, *fps))
             if kind is not WebKit:
+                since = len(browser.console())  # from disk and framed: nothing to say
                 outside_a_server(browser, site, game, folder, shots)
+                check(all(line.startswith(tuple(KNOWN)) or line[5:] in TRACE for line in
+                          browser.console()[since:]), "said: %s" % browser.console()[since:])
             if kind is Chromium:
                 elsewhere = [url for url in browser.requested
                              if not url.startswith((site.base, "blob:", "data:", "file:"))]
@@ -441,6 +476,7 @@ def main():
                 browser.open(site.url(browser, "game/index.html"))
                 accessible(browser)
                 screens(browser, site, game, shots)
+                kept(browser, site, game, folder, later)  # last: it replaces the game's files
             browser.close()
             browser = None
         for preset in lighthouse.PRESETS:
