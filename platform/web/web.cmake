@@ -11,16 +11,37 @@ set_source_files_properties(platform/ttf/ttf.cpp PROPERTIES COMPILE_DEFINITIONS 
 set_source_files_properties(src/main.cpp PROPERTIES COMPILE_DEFINITIONS main=zorvanel_main)
 
 # ASYNCIFY lets SDL_Flip wait for the browser; only direct calls lead to it, so indirect ones
-# are left alone, which keeps the wasm small. SINGLE_FILE puts the wasm inside zorvanel.js, so
-# the page fetches nothing and plays from a file opened on disk.
+# are left alone, which keeps the wasm small. The wasm is a file of its own, which the page
+# packs and unpacks itself (platform/web/pack.py).
 add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Flip -sEXIT_RUNTIME=1
-                 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web -sSINGLE_FILE=1)
+                 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web)
 
-# The pictures and the font, in a script beside the game that the page hands them from.
+# The web's copy of the font holds only what the game can draw: the characters of its two lines
+# (src/layout.h), and the score's digits and sign. Glyphs, hinting and kerning are kept as they
+# are, so each line comes out as from the whole font.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-list(TRANSFORM ZORVANEL_ASSETS PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE web_assets)
-add_custom_command(OUTPUT zorvanel-data.js
-    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/platform/web/pack.py zorvanel-data.js
-            ${web_assets}
-    DEPENDS ${PROJECT_SOURCE_DIR}/platform/web/pack.py ${web_assets} VERBATIM)
-add_custom_target(zorvanel_data ALL DEPENDS zorvanel-data.js)
+file(STRINGS ${PROJECT_SOURCE_DIR}/src/layout.h drawn_lines
+     REGEX "(SCORE_FORMAT|INSTRUCTION_TEXT) = \"")
+string(REGEX REPLACE "[^\"]*\"([^\"]*)\"[^\"]*" "\\1" drawn "${drawn_lines}")
+set(font ${ZORVANEL_ASSETS})
+list(FILTER font INCLUDE REGEX "[.]ttf$")
+get_filename_component(web_font ${font} NAME)
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/web)
+add_custom_command(OUTPUT web/${web_font}
+    COMMAND Python3::Interpreter -m fontTools.subset ${PROJECT_SOURCE_DIR}/${font}
+            "--text=${drawn}0123456789-" --output-file=web/${web_font} --legacy-kern
+            --layout-features= --drop-tables+=GPOS,GSUB --no-glyph-names --notdef-outline
+    DEPENDS ${PROJECT_SOURCE_DIR}/${font} ${PROJECT_SOURCE_DIR}/src/layout.h VERBATIM)
+
+# The pictures and the cut font in one pack, the wasm in another, each beside the game.
+set(web_assets ${ZORVANEL_ASSETS})
+list(FILTER web_assets EXCLUDE REGEX "[.]ttf$")
+list(TRANSFORM web_assets PREPEND ${PROJECT_SOURCE_DIR}/)
+set(pack ${PROJECT_SOURCE_DIR}/platform/web/pack.py)
+add_custom_command(OUTPUT zorvanel-data.bin zorvanel-data.js
+    COMMAND Python3::Interpreter ${pack} --index zorvanel-data ${web_assets} web/${web_font}
+    DEPENDS ${pack} ${web_assets} web/${web_font} VERBATIM)
+add_custom_command(OUTPUT zorvanel-wasm.bin zorvanel-wasm.js
+    COMMAND Python3::Interpreter ${pack} zorvanel-wasm zorvanel.wasm
+    DEPENDS ${pack} zorvanel VERBATIM)
+add_custom_target(zorvanel_data ALL DEPENDS zorvanel-data.bin zorvanel-wasm.bin)
