@@ -5,6 +5,8 @@
 #include <emscripten.h>
 #include <SDL.h>
 
+#include "frame.h"
+
 int zorvanel_main(int argc, char *argv[]);  // the game's main, compiled under that name here
 
 // Tells the page a frame is shown, then waits for the browser's next animation frame.
@@ -20,6 +22,7 @@ extern "C" int __real_SDL_Flip(SDL_Surface *screen);
 // to the browser would freeze the tab, and this one waits for the next frame instead.
 extern "C" int __wrap_SDL_Flip(SDL_Surface *screen)
 {
+    present_frame(screen);
     const int flipped = __real_SDL_Flip(screen);
     next_animation_frame();
     return flipped;

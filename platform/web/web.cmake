@@ -6,15 +6,21 @@ target_include_directories(zorvanel_platform BEFORE INTERFACE
     ${ZORVANEL_WEB_FREETYPE}/include/freetype2)
 target_link_libraries(zorvanel_platform INTERFACE ${ZORVANEL_WEB_FREETYPE}/lib/libfreetype.a)
 target_sources(zorvanel_platform INTERFACE ${PROJECT_SOURCE_DIR}/platform/ttf/ttf.cpp
-               ${PROJECT_SOURCE_DIR}/platform/web/main.cpp)
+               ${PROJECT_SOURCE_DIR}/platform/web/main.cpp
+               ${PROJECT_SOURCE_DIR}/platform/web/frame.cpp)
 set_source_files_properties(platform/ttf/ttf.cpp PROPERTIES COMPILE_DEFINITIONS ZORVANEL_TTF_RGBA)
+# Composing a frame touches every pixel of it, on every pass: this file is built for speed.
+set_source_files_properties(platform/web/frame.cpp PROPERTIES COMPILE_OPTIONS -O3)
 set_source_files_properties(src/main.cpp PROPERTIES COMPILE_DEFINITIONS main=zorvanel_main)
 
 # ASYNCIFY lets SDL_Flip wait for the browser; only direct calls lead to it, so indirect ones
-# are left alone, which keeps the wasm small. The wasm is a file of its own, which the page
-# packs and unpacks itself (platform/web/pack.py).
-add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Flip -sEXIT_RUNTIME=1
-                 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web)
+# are left alone, which keeps the wasm small. The screen's fills and blits are composed by
+# platform/web/frame.cpp. The wasm is a file of its own, which the page packs and unpacks itself
+# (platform/web/pack.py).
+add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Flip
+                 -Wl,--wrap=SDL_FillRect -Wl,--wrap=SDL_UpperBlit -Wl,--wrap=SDL_FreeSurface
+                 -Wl,--wrap=SDL_LockSurface -Wl,--wrap=SDL_UnlockSurface
+                 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web)
 
 # The web's copy of the font holds only what the game can draw: the characters of its two lines
 # (src/layout.h), and the score's digits and sign. Glyphs, hinting and kerning are kept as they

@@ -1,0 +1,157 @@
+// The game's frames on the page: what the game fills and blits on its screen is composed in the
+// wasm's memory, afresh on every pass, and put on the canvas at SDL_Flip. The browser's SDL
+// would draw each blit on a canvas of its own, and the canvas would be painted again on every
+// frame; a frame the same as the one the canvas shows is left there as it is.
+#include "frame.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
+#include <emscripten.h>
+
+// Pixels as the canvas holds them, red in the lowest byte, alpha in the highest.
+constexpr Uint32 OPAQUE = 0xff000000;
+
+static std::vector<Uint32> frame;  // the frame being composed
+static std::vector<Uint32> shown;  // the frame on the canvas
+// The pictures' pixels, read once from the canvases the browser decoded them into.
+static std::unordered_map<SDL_Surface *, std::vector<Uint32>> pictures;
+
+EM_JS(void, read_canvas, (SDL_Surface * surface, Uint32 *pixels), {
+    const canvas = SDL.surfaces[surface];
+    HEAPU8.set(canvas.ctx.getImageData(0, 0, canvas.width, canvas.height).data, pixels);
+});
+
+EM_JS(void, put_canvas, (SDL_Surface * surface, const Uint32 *pixels), {
+    const canvas = SDL.surfaces[surface];
+    canvas.ctx.putImageData(new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels,
+        canvas.width * canvas.height * 4), canvas.width, canvas.height), 0, 0);
+});
+
+// The text module writes its lines in memory, 32-bit with alpha, where the frame reads them; a
+// picture is only in the canvas the browser decoded it into.
+static bool in_memory(SDL_Surface *surface)
+{
+    return surface->flags & SDL_SRCALPHA;
+}
+
+static const Uint32 *pixels_of(SDL_Surface *surface)
+{
+    if (in_memory(surface))
+        return (const Uint32 *)surface->pixels;
+    std::vector<Uint32> &pixels = pictures[surface];
+    if (pixels.empty()) {
+        pixels.resize(size_t(surface->w) * surface->h);
+        read_canvas(surface, pixels.data());
+    }
+    return pixels.data();
+}
+
+// The part of the rectangle inside the clip rectangle, as SDL clips.
+static SDL_Rect clipped(const SDL_Rect &clip, int x, int y, int w, int h)
+{
+    const int left = std::max<int>(x, clip.x), top = std::max<int>(y, clip.y);
+    const int right = std::min<int>(x + w, clip.x + clip.w);
+    const int bottom = std::min<int>(y + h, clip.y + clip.h);
+    SDL_Rect inside;
+    inside.x = left;
+    inside.y = top;
+    inside.w = std::max(right - left, 0);
+    inside.h = std::max(bottom - top, 0);
+    return inside;
+}
+
+static bool composing(SDL_Surface *surface)
+{
+    if (surface != SDL_GetVideoSurface())
+        return false;
+    frame.resize(size_t(surface->w) * surface->h);
+    return true;
+}
+
+extern "C" int __real_SDL_FillRect(SDL_Surface *surface, SDL_Rect *rect, Uint32 colour);
+
+// The screen's fills go to the frame; SDL_MapRGB's colours are opaque.
+extern "C" int __wrap_SDL_FillRect(SDL_Surface *surface, SDL_Rect *rect, Uint32 colour)
+{
+    if (!composing(surface))
+        return __real_SDL_FillRect(surface, rect, colour);
+    const SDL_Rect r = rect ? clipped(surface->clip_rect, rect->x, rect->y, rect->w, rect->h)
+                            : surface->clip_rect;
+    if (rect)
+        *rect = r;
+    for (int y = r.y; y < r.y + r.h; y++)
+        std::fill_n(&frame[size_t(y) * surface->w + r.x], r.w, colour | OPAQUE);
+    return 0;
+}
+
+extern "C" int __real_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Surface *surface,
+                                    SDL_Rect *to);
+
+// The screen's blits go to the frame: the pictures are opaque, and copied; the text is opaque on
+// a transparent ground, so its pixels are copied or, where they are transparent, left.
+extern "C" int __wrap_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Surface *surface,
+                                    SDL_Rect *to)
+{
+    if (!composing(surface)) {
+        if (in_memory(source))
+            put_canvas(source, (const Uint32 *)source->pixels);  // its canvas is drawn from
+        return __real_SDL_UpperBlit(source, from, surface, to);
+    }
+    SDL_Rect whole;
+    whole.x = whole.y = 0;
+    whole.w = source->w;
+    whole.h = source->h;
+    const SDL_Rect s = from ? clipped(whole, from->x, from->y, from->w, from->h) : whole;
+    const int x = (to ? to->x : 0) + s.x - (from ? from->x : 0);  // as far as the source moved
+    const int y = (to ? to->y : 0) + s.y - (from ? from->y : 0);
+    const SDL_Rect r = clipped(surface->clip_rect, x, y, s.w, s.h);
+    if (to)
+        *to = r;
+    const Uint32 *pixels = pixels_of(source);
+    const int pitch = in_memory(source) ? source->pitch / 4 : source->w;
+    for (int row = 0; row < r.h; row++) {
+        const Uint32 *in = pixels + size_t(s.y + r.y - y + row) * pitch + s.x + r.x - x;
+        Uint32 *out = &frame[size_t(r.y + row) * surface->w + r.x];
+        if (!in_memory(source))
+            std::copy_n(in, r.w, out);
+        else
+            for (int column = 0; column < r.w; column++)
+                if (in[column] & OPAQUE)
+                    out[column] = in[column];
+    }
+    return 0;
+}
+
+extern "C" int __real_SDL_LockSurface(SDL_Surface *surface);
+extern "C" void __real_SDL_UnlockSurface(SDL_Surface *surface);
+
+// A line's pixels stay in memory: the browser's SDL would read its canvas back on lock and draw it
+// again on unlock.
+extern "C" int __wrap_SDL_LockSurface(SDL_Surface *surface)
+{
+    return in_memory(surface) ? 0 : __real_SDL_LockSurface(surface);
+}
+
+extern "C" void __wrap_SDL_UnlockSurface(SDL_Surface *surface)
+{
+    if (!in_memory(surface))
+        __real_SDL_UnlockSurface(surface);
+}
+
+extern "C" void __real_SDL_FreeSurface(SDL_Surface *surface);
+
+extern "C" void __wrap_SDL_FreeSurface(SDL_Surface *surface)
+{
+    pictures.erase(surface);
+    __real_SDL_FreeSurface(surface);
+}
+
+void present_frame(SDL_Surface *screen)
+{
+    if (frame.empty() || frame == shown)  // compared a pixel, not a byte, at a time
+        return;
+    shown = frame;
+    put_canvas(screen, shown.data());
+}

@@ -1,0 +1,10 @@
+// The web's presentation of the game's frames (platform/web/frame.cpp).
+#ifndef ZORVANEL_FRAME_H
+#define ZORVANEL_FRAME_H
+
+#include <SDL.h>
+
+// Shows the frame the game composed on its screen since the last one, on the page's canvas.
+void present_frame(SDL_Surface *screen);
+
+#endif
