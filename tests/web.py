@@ -34,8 +34,8 @@ SLOT_Y = 20  # the reels' top; their x comes from the layout trace
 TRACE = ["153", "286", "419"]
 # What the console may hold beyond the trace, by how each line starts, and why.
 KNOWN = [
-    # The browser's SDL reads a surface's canvas back whenever the surface is locked, which the
-    # text module does to fill each line, every frame; Chromium suggests a faster canvas once.
+    # The page reads each picture back once from the canvas the browser decoded it into, which
+    # may be one its SDL read before; Chromium suggests a faster canvas.
     "warning: Canvas2D: Multiple readback operations using getImageData",
     # The game calls SDL_Quit at exit; the browser's SDL leaves its canvas to the page, and says so.
     "log: SDL_Quit called (and ignored)",
