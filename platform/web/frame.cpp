@@ -1,10 +1,11 @@
 // The game's frames on the page: what the game fills and blits on its screen is composed in the
 // wasm's memory, afresh on every pass, and put on the canvas at SDL_Flip. The browser's SDL
-// would draw each blit on a canvas of its own, and the canvas would be painted again on every
-// frame; a frame the same as the one the canvas shows is left there as it is.
+// would give each line a canvas of its own and draw each blit on a canvas, and the canvas would
+// be painted again on every frame; a frame the same as the one the canvas shows is left there.
 #include "frame.h"
 
 #include <algorithm>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -18,22 +19,60 @@ static std::vector<Uint32> shown;  // the frame on the canvas
 // The pictures' pixels, read once from the canvases the browser decoded them into.
 static std::unordered_map<SDL_Surface *, std::vector<Uint32>> pictures;
 
+// A line of text as the text module makes it, 32-bit with alpha, in memory alone.
+struct Line {
+    SDL_Surface surface;
+    SDL_PixelFormat format;
+    std::vector<Uint32> pixels;
+};
+static std::unordered_map<SDL_Surface *, std::unique_ptr<Line>> lines;
+
 EM_JS(void, read_canvas, (SDL_Surface * surface, Uint32 *pixels), {
     const canvas = SDL.surfaces[surface];
     HEAPU8.set(canvas.ctx.getImageData(0, 0, canvas.width, canvas.height).data, pixels);
 });
 
-EM_JS(void, put_canvas, (SDL_Surface * surface, const Uint32 *pixels), {
-    const canvas = SDL.surfaces[surface];
-    canvas.ctx.putImageData(new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels,
-        canvas.width * canvas.height * 4), canvas.width, canvas.height), 0, 0);
+EM_JS(void, put_canvas, (const Uint32 *pixels, int w, int h), {
+    SDL.surfaces[SDL.screen].ctx.putImageData(
+        new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, w * h * 4), w, h), 0, 0);
 });
 
-// The text module writes its lines in memory, 32-bit with alpha, where the frame reads them; a
-// picture is only in the canvas the browser decoded it into.
 static bool in_memory(SDL_Surface *surface)
 {
-    return surface->flags & SDL_SRCALPHA;
+    return lines.count(surface) > 0;
+}
+
+extern "C" SDL_Surface *__real_SDL_CreateRGBSurface(Uint32 flags, int w, int h, int depth,
+                                                    Uint32 red, Uint32 green, Uint32 blue,
+                                                    Uint32 alpha);
+
+// The text module's lines, 32-bit with alpha, are made here; any other surface by the browser's
+// SDL.
+extern "C" SDL_Surface *__wrap_SDL_CreateRGBSurface(Uint32 flags, int w, int h, int depth,
+                                                    Uint32 red, Uint32 green, Uint32 blue,
+                                                    Uint32 alpha)
+{
+    if (!(flags & SDL_SRCALPHA) || depth != 32 || w <= 0 || h <= 0)
+        return __real_SDL_CreateRGBSurface(flags, w, h, depth, red, green, blue, alpha);
+    std::unique_ptr<Line> line(new Line());
+    line->pixels.resize(size_t(w) * h);
+    line->format.BitsPerPixel = 32;
+    line->format.BytesPerPixel = 4;
+    line->format.Rmask = red;
+    line->format.Gmask = green;
+    line->format.Bmask = blue;
+    line->format.Amask = alpha;
+    SDL_Surface &surface = line->surface;
+    surface.flags = flags;
+    surface.format = &line->format;
+    surface.w = w;
+    surface.h = h;
+    surface.pitch = w * 4;
+    surface.pixels = line->pixels.data();
+    surface.clip_rect.w = w;
+    surface.clip_rect.h = h;
+    surface.refcount = 1;
+    return lines.emplace(&surface, std::move(line)).first->first;
 }
 
 static const Uint32 *pixels_of(SDL_Surface *surface)
@@ -75,6 +114,10 @@ extern "C" int __real_SDL_FillRect(SDL_Surface *surface, SDL_Rect *rect, Uint32 
 // The screen's fills go to the frame; SDL_MapRGB's colours are opaque.
 extern "C" int __wrap_SDL_FillRect(SDL_Surface *surface, SDL_Rect *rect, Uint32 colour)
 {
+    if (in_memory(surface)) {
+        SDL_SetError("a line of text is filled by the text module alone");
+        return -1;
+    }
     if (!composing(surface))
         return __real_SDL_FillRect(surface, rect, colour);
     const SDL_Rect r = rect ? clipped(surface->clip_rect, rect->x, rect->y, rect->w, rect->h)
@@ -95,8 +138,10 @@ extern "C" int __wrap_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Sur
                                     SDL_Rect *to)
 {
     if (!composing(surface)) {
-        if (in_memory(source))
-            put_canvas(source, (const Uint32 *)source->pixels);  // its canvas is drawn from
+        if (in_memory(source) || in_memory(surface)) {
+            SDL_SetError("a line of text is drawn on the screen alone");
+            return -1;
+        }
         return __real_SDL_UpperBlit(source, from, surface, to);
     }
     SDL_Rect whole;
@@ -127,8 +172,7 @@ extern "C" int __wrap_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Sur
 extern "C" int __real_SDL_LockSurface(SDL_Surface *surface);
 extern "C" void __real_SDL_UnlockSurface(SDL_Surface *surface);
 
-// A line's pixels stay in memory: the browser's SDL would read its canvas back on lock and draw it
-// again on unlock.
+// A line has nothing to lock: its pixels are in memory alone.
 extern "C" int __wrap_SDL_LockSurface(SDL_Surface *surface)
 {
     return in_memory(surface) ? 0 : __real_SDL_LockSurface(surface);
@@ -144,6 +188,8 @@ extern "C" void __real_SDL_FreeSurface(SDL_Surface *surface);
 
 extern "C" void __wrap_SDL_FreeSurface(SDL_Surface *surface)
 {
+    if (lines.erase(surface))
+        return;
     pictures.erase(surface);
     __real_SDL_FreeSurface(surface);
 }
@@ -165,5 +211,5 @@ void present_frame(SDL_Surface *screen)
     if (frame.empty() || unchanged())
         return;
     shown = frame;
-    put_canvas(screen, shown.data());
+    put_canvas(shown.data(), screen->w, screen->h);
 }

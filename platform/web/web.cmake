@@ -20,6 +20,7 @@ set_source_files_properties(src/main.cpp PROPERTIES COMPILE_DEFINITIONS main=zor
 add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Flip
                  -Wl,--wrap=SDL_FillRect -Wl,--wrap=SDL_UpperBlit -Wl,--wrap=SDL_FreeSurface
                  -Wl,--wrap=SDL_LockSurface -Wl,--wrap=SDL_UnlockSurface
+                 -Wl,--wrap=SDL_CreateRGBSurface
                  -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web)
 
 # The web's copy of the font holds only what the game can draw: the characters of its two lines
