@@ -12,7 +12,10 @@ With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what 
 """
 import base64
 import gzip
+import io
+import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -20,6 +23,8 @@ import sys
 import tempfile
 import time
 import zipfile
+
+from fontTools.ttLib import TTFont
 
 from browsers import (LIMIT, Chromium, Failure, Firefox, Site, WebKit, check, within_limit)
 
@@ -119,6 +124,27 @@ class Game:
         check(run.returncode == 0, "the Linux game's replay ended with %d: %s"
               % (run.returncode, run.stderr))
         return [read_bmp(os.path.join(folder, "%d.bmp" % n))[0] for n in range(spins + 1)]
+
+
+def font_covers(zip_path):
+    """The font in the zip's data pack, cut for the web, has a glyph for every character the game
+    can draw: its two lines' (src/layout.h), whatever the score."""
+    with zipfile.ZipFile(zip_path) as archive:
+        packed = gzip.decompress(archive.read("zorvanel-data.bin"))
+    end = packed.index(b"\n")
+    at, fonts = end + 1, []
+    for name, size in json.loads(packed[:end]):
+        if name.endswith(".ttf"):
+            fonts.append(TTFont(io.BytesIO(packed[at:at + size])).getBestCmap())
+        at += size
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src",
+                           "layout.h")) as f:
+        score, instruction = re.findall(r'(?:SCORE_FORMAT|INSTRUCTION_TEXT) = "([^"]*)"',
+                                        f.read())
+    drawn = set(score % -1234567890 + score % 9 + instruction)
+    check(len(fonts) == 1, "the data pack holds %d fonts, not one" % len(fonts))
+    missing = sorted(c for c in drawn if ord(c) not in fonts[0])
+    check(not missing, "the web's font has no glyph for %r" % "".join(missing))
 
 
 def frame(browser):
@@ -390,6 +416,7 @@ def main():
     try:
         size = os.path.getsize(zip_path)
         check(size <= ZIP_LIMIT, "the zip is %d bytes, more than %d" % (size, ZIP_LIMIT))
+        font_covers(zip_path)
         folder = os.path.join(work, "site")
         make_site(zip_path, no_seven, folder)
         site = Site(folder)
