@@ -64,8 +64,8 @@ SCREENS = [
 ]
 # Copies of the page with a file missing or broken: folder, file, how it is broken.
 BROKEN = [
-    ("no-game", "zorvanel.js", lambda data: None),
-    ("torn-game", "zorvanel.js", lambda data: data[:len(data) // 2]),
+    ("no-game", "zorvanel-game.bin", lambda data: None),
+    ("torn-game", "zorvanel-game.bin", lambda data: data[:len(data) // 2]),
     ("torn-wasm", "zorvanel-wasm.bin", lambda data: data[:len(data) // 2]),
     ("bad-wasm", "zorvanel-wasm.bin", lambda data: gzip.compress(b"\0asm" + data[4:40])),
     ("no-data", "zorvanel-data.bin", lambda data: None),

@@ -40,7 +40,8 @@ add_custom_command(OUTPUT web/${web_font}
             --layout-features= --drop-tables+=GPOS,GSUB --no-glyph-names --notdef-outline
     DEPENDS ${PROJECT_SOURCE_DIR}/${font} ${PROJECT_SOURCE_DIR}/src/layout.h VERBATIM)
 
-# The pictures and the cut font in one pack, the wasm in another, each beside the game.
+# The pictures and the cut font in one pack, the wasm in another, the game's script in a third,
+# each beside the game.
 set(web_assets ${ZORVANEL_ASSETS})
 list(FILTER web_assets EXCLUDE REGEX "[.]ttf$")
 list(TRANSFORM web_assets PREPEND ${PROJECT_SOURCE_DIR}/)
@@ -51,4 +52,7 @@ add_custom_command(OUTPUT zorvanel-data.bin zorvanel-data.js
 add_custom_command(OUTPUT zorvanel-wasm.bin zorvanel-wasm.js
     COMMAND Python3::Interpreter ${pack} zorvanel-wasm zorvanel.wasm
     DEPENDS ${pack} zorvanel VERBATIM)
-add_custom_target(zorvanel_data ALL DEPENDS zorvanel-data.bin zorvanel-wasm.bin)
+add_custom_command(OUTPUT zorvanel-game.bin zorvanel-game.js
+    COMMAND Python3::Interpreter ${pack} zorvanel-game zorvanel.js
+    DEPENDS ${pack} zorvanel VERBATIM)
+add_custom_target(zorvanel_data ALL DEPENDS zorvanel-data.bin zorvanel-wasm.bin zorvanel-game.bin)
