@@ -216,12 +216,17 @@ def play(browser, game, actions):
 
 
 def frames_per_second(browser):
-    """The game's frames a second over two seconds, and the browser's own animation frames."""
-    game, browser_frames, ms = browser.evaluate(
+    """The game's frames a second over two seconds, and the browser's own animation frames;
+    no key is pressed, so none of those frames may draw on the canvas again."""
+    game, browser_frames, ms, puts = browser.evaluate(
         "new Promise(done => { const f0 = Module.frames, t0 = performance.now(); let n = 0;"
+        " const context = canvas.getContext('2d'), put = context.putImageData; let puts = 0;"
+        " context.putImageData = function () { puts++; return put.apply(this, arguments); };"
         " const count = () => { n++; const t = performance.now() - t0;"
-        " if (t < 2000) requestAnimationFrame(count); else done([Module.frames - f0, n, t]); };"
+        " if (t < 2000) requestAnimationFrame(count);"
+        " else done([Module.frames - f0, n, t, puts], context.putImageData = put); };"
         " requestAnimationFrame(count); })")
+    check(puts == 0, "the unchanged frame was put on the canvas %d times in 2 s" % puts)
     return game * 1000 / ms, browser_frames * 1000 / ms
 
 
