@@ -75,10 +75,8 @@ extern "C" SDL_Surface *__wrap_SDL_CreateRGBSurface(Uint32 flags, int w, int h, 
     return lines.emplace(&surface, std::move(line)).first->first;
 }
 
-static const Uint32 *pixels_of(SDL_Surface *surface)
+static const Uint32 *picture_pixels(SDL_Surface *surface)
 {
-    if (in_memory(surface))
-        return (const Uint32 *)surface->pixels;
     std::vector<Uint32> &pixels = pictures[surface];
     if (pixels.empty()) {
         pixels.resize(size_t(surface->w) * surface->h);
@@ -154,12 +152,13 @@ extern "C" int __wrap_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Sur
     const SDL_Rect r = clipped(surface->clip_rect, x, y, s.w, s.h);
     if (to)
         *to = r;
-    const Uint32 *pixels = pixels_of(source);
-    const int pitch = in_memory(source) ? source->pitch / 4 : source->w;
+    const bool line = in_memory(source);
+    const Uint32 *pixels = line ? (const Uint32 *)source->pixels : picture_pixels(source);
+    const int pitch = line ? source->pitch / 4 : source->w;
     for (int row = 0; row < r.h; row++) {
         const Uint32 *in = pixels + size_t(s.y + r.y - y + row) * pitch + s.x + r.x - x;
         Uint32 *out = &frame[size_t(r.y + row) * surface->w + r.x];
-        if (!in_memory(source))
+        if (!line)
             std::copy_n(in, r.w, out);
         else
             for (int column = 0; column < r.w; column++)
