@@ -4,7 +4,7 @@ clicks and, on Chromium's emulated phones, taps, and checks every frame pixel fo
 the Linux game's frame for the same reels, replayed under SDL's dummy driver. It also opens the
 page from disk, in a sandboxed frame and with its files missing or broken, and sizes it on
 phones and desktops, judged by axe-core and Lighthouse. Prints the zip's size, and each
-browser's first frame and speed.
+browser's first frame, what it fetched before it (asserted), and its speed.
 
 usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER WEB_TOOLS LATER_FOLDER
   (WEB_TOOLS: the folder scripts/web-tools prints; LATER_FOLDER: a later build, a meta on its page)
@@ -12,8 +12,11 @@ LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, li
 With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what they saw there.
 """
 import base64
+import gzip
+import io
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -22,12 +25,19 @@ import tempfile
 import time
 import zipfile
 
+from fontTools.ttLib import TTFont
+
 from browsers import (LIMIT, Chromium, Failure, Firefox, Site, WebKit, check, within_limit)
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
 import lighthouse  # noqa: E402
 
 WIDTH, HEIGHT = 430, 240
 ZIP_LIMIT = 1500 * 1000  # bytes
+FETCH_LIMIT = 400 * 1000  # bytes the page may fetch before its first frame, from this server
+# Bytes of the page and all it fetched before its first frame, headers included, as they came
+# from the test's server, which does not compress.
+FETCHED = ("performance.getEntries().filter(e => 'transferSize' in e && e.responseEnd <="
+           " Module.firstFrameAt).reduce((sum, e) => sum + e.transferSize, 0)")
 SLOT_Y = 20  # the reels' top; their x comes from the layout trace
 TRACE = ["153", "286", "419"]
 SYMBOLS = ["Cherry", "Bar", "Bell", "Lemon", "Raspberry", "Seven"]  # as a screen reader says them
@@ -37,8 +47,8 @@ AXE_TAGS = ["wcag2a", "wcag2aa", "wcag21a", "wcag21aa", "wcag22aa", "best-practi
 JUDGED = ["accessibility", "best-practices", "seo"]
 # What the console may hold beyond the trace, by how each line starts, and why.
 KNOWN = [
-    # The browser's SDL reads a surface's canvas back whenever the surface is locked, which the
-    # text module does to fill each line, every frame; Chromium suggests a faster canvas once.
+    # The page reads each picture back once from the canvas the browser decoded it into, which
+    # may be one its SDL read before; Chromium suggests a faster canvas.
     "warning: Canvas2D: Multiple readback operations using getImageData",
     # The game calls SDL_Quit at exit; the browser's SDL leaves its canvas to the page, and says so.
     "log: SDL_Quit called (and ignored)",
@@ -65,11 +75,12 @@ SCREENS = [
 ]
 # Copies of the page with a file missing or broken: folder, file, how it is broken.
 BROKEN = [
-    ("no-game", "zorvanel.js", lambda data: None),
-    ("torn-game", "zorvanel.js", lambda data: data[:len(data) // 2]),
-    ("bad-wasm", "zorvanel.js", lambda data: data.replace(b"base64,AGFzbQ", b"base64,AAAAAA")),
-    ("no-data", "zorvanel-data.js", lambda data: None),
-    ("torn-data", "zorvanel-data.js", lambda data: data[:len(data) // 2]),
+    ("no-game", "zorvanel-game.bin", lambda data: None),
+    ("torn-game", "zorvanel-game.bin", lambda data: data[:len(data) // 2]),
+    ("torn-wasm", "zorvanel-wasm.bin", lambda data: data[:len(data) // 2]),
+    ("bad-wasm", "zorvanel-wasm.bin", lambda data: gzip.compress(b"\0asm" + data[4:40])),
+    ("no-data", "zorvanel-data.bin", lambda data: None),
+    ("torn-data", "zorvanel-data.bin", lambda data: data[:len(data) // 2]),
 ]
 
 
@@ -125,6 +136,27 @@ class Game:
               % (run.returncode, run.stderr))
         return ([read_bmp(os.path.join(folder, "%d.bmp" % n))[0] for n in range(spins + 1)],
                 open(os.path.join(folder, "scores")).read().splitlines()[:spins + 1])
+
+
+def font_covers(zip_path):
+    """The font in the zip's data pack, cut for the web, has a glyph for every character the game
+    can draw: its two lines' (src/layout.h), whatever the score."""
+    with zipfile.ZipFile(zip_path) as archive:
+        packed = gzip.decompress(archive.read("zorvanel-data.bin"))
+    end = packed.index(b"\n")
+    at, fonts = end + 1, []
+    for name, size in json.loads(packed[:end]):
+        if name.endswith(".ttf"):
+            fonts.append(TTFont(io.BytesIO(packed[at:at + size])).getBestCmap())
+        at += size
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src",
+                           "layout.h")) as f:
+        score, instruction = re.findall(r'(?:SCORE_FORMAT|INSTRUCTION_TEXT) = "([^"]*)"',
+                                        f.read())
+    drawn = set(score % -1234567890 + score % 9 + instruction)
+    check(len(fonts) == 1, "the data pack holds %d fonts, not one" % len(fonts))
+    missing = sorted(c for c in drawn if ord(c) not in fonts[0])
+    check(not missing, "the web's font has no glyph for %r" % "".join(missing))
 
 
 def frame(browser):
@@ -207,12 +239,17 @@ def play(browser, game, actions):
 
 
 def frames_per_second(browser):
-    """The game's frames a second over two seconds, and the browser's own animation frames."""
-    game, browser_frames, ms = browser.evaluate(
+    """The game's frames a second over two seconds, and the browser's own animation frames;
+    no key is pressed, so none of those frames may draw on the canvas again."""
+    game, browser_frames, ms, puts = browser.evaluate(
         "new Promise(done => { const f0 = Module.frames, t0 = performance.now(); let n = 0;"
+        " const context = canvas.getContext('2d'), put = context.putImageData; let puts = 0;"
+        " context.putImageData = function () { puts++; return put.apply(this, arguments); };"
         " const count = () => { n++; const t = performance.now() - t0;"
-        " if (t < 2000) requestAnimationFrame(count); else done([Module.frames - f0, n, t]); };"
+        " if (t < 2000) requestAnimationFrame(count);"
+        " else done([Module.frames - f0, n, t, puts], context.putImageData = put); };"
         " requestAnimationFrame(count); })")
+    check(puts == 0, "the unchanged frame was put on the canvas %d times in 2 s" % puts)
     return game * 1000 / ms, browser_frames * 1000 / ms
 
 
@@ -249,6 +286,9 @@ def engine(browser, site, game, again, fps_asserted, shots, axe):
     name = browser.name
     browser.open(site.url(browser, "game/index.html"))
     first_ms = play(browser, game, SPINS)
+    fetched = browser.evaluate(FETCHED)
+    check(fetched <= FETCH_LIMIT, "%s fetched %d bytes before the first frame, more than %d"
+          % (name, fetched, FETCH_LIMIT))
     print("ok: %s first frame, keys, a click and Spin, each frame the Linux game's" % name)
     judged(browser, axe, "while the game plays")
     fps = frames_per_second(browser)
@@ -286,7 +326,7 @@ def engine(browser, site, game, again, fps_asserted, shots, axe):
           "%s's console holds more or less than the two games' traces:\n  %s"
           % (name, "\n  ".join(unknown)))
     print("ok: %s console holds the trace of each game, and nothing unexplained" % name)
-    return first_ms, fps
+    return first_ms, fetched, fps
 
 
 def outside_a_server(browser, site, game, folder, shots):
@@ -452,6 +492,7 @@ def main():
     try:
         size = os.path.getsize(zip_path)
         check(size <= ZIP_LIMIT, "the zip is %d bytes, more than %d" % (size, ZIP_LIMIT))
+        font_covers(zip_path)
         folder = os.path.join(work, "site")
         make_site(zip_path, no_seven, folder)
         site = Site(folder)
@@ -460,9 +501,9 @@ def main():
             axe = json.dumps(f.read())
         for kind, again, fps_asserted in ENGINES:
             browser = kind(work)
-            first_ms, fps = engine(browser, site, game, again, fps_asserted, shots, axe)
-            figures.append("%s: first frame %.0f ms, %.1f frames a second (its own %.1f)"
-                           % (browser.name, first_ms, *fps))
+            first_ms, fetched, fps = engine(browser, site, game, again, fps_asserted, shots, axe)
+            figures.append("%s: first frame %.0f ms after %d kB, %.1f frames a second (its own"
+                           " %.1f)" % (browser.name, first_ms, fetched // 1000, *fps))
             if kind is not WebKit:
                 since = len(browser.console())  # from disk and framed: nothing to say
                 outside_a_server(browser, site, game, folder, shots)

@@ -3,15 +3,29 @@
 #include "SDL_ttf.h"
 
 #include <cstring>
+#include <vector>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+
+constexpr int CHARACTERS = 256;  // the text is 8-bit, Latin-1
+
+// A character's glyph as the font keeps it once loaded, hinted and rendered, as SDL_ttf keeps
+// its glyphs: each line is still drawn afresh, from these, without FreeType's work each time.
+struct Glyph {
+    enum { UNSEEN, READY, NOT_FOUND, NOT_RENDERED } state = UNSEEN;
+    FT_UInt index = 0;
+    int advance = 0, left = 0, right = 0, top = 0;  // pixels from the pen and the line's top
+    int rows = 0, width = 0, pitch = 0;             // the bitmap, one bit a pixel
+    std::vector<Uint8> bits;
+};
 
 struct TTF_Font {
     FT_Face face;
     int ascent;    // pixels from the top of a line to its baseline
     int height;    // pixels of a rendered line
     bool kerning;  // the font has a kerning table
+    Glyph glyphs[CHARACTERS];
 };
 
 static FT_Library library;  // one FreeType for every font, as in SDL_ttf
@@ -71,32 +85,49 @@ void TTF_CloseFont(TTF_Font *font)
     delete font;
 }
 
-// Where one glyph of a line goes: its pen position, its left and right edges from the pen, and its
-// top below the line's top.
-struct Placement {
-    int x, left, right, top;
-};
-
-// Loads the glyph of a character, hinted, and places it after the previous one.
-static bool place_glyph(TTF_Font *font, FT_UInt previous, FT_UInt index, int *pen, Placement *at)
+// The character's glyph, loaded, hinted and rendered the first time the font meets it.
+static const Glyph &glyph_of(TTF_Font *font, unsigned char c)
 {
-    if (FT_Load_Glyph(font->face, index, FT_LOAD_DEFAULT) != 0)
-        return false;
+    Glyph &glyph = font->glyphs[c];
+    if (glyph.state != Glyph::UNSEEN)
+        return glyph;
+    glyph.index = FT_Get_Char_Index(font->face, c);  // Latin-1 is Unicode's start
+    if (FT_Load_Glyph(font->face, glyph.index, FT_LOAD_DEFAULT) != 0) {
+        glyph.state = Glyph::NOT_FOUND;
+        return glyph;
+    }
+    const FT_Glyph_Metrics &metrics = font->face->glyph->metrics;
+    glyph.advance = ceil_pixels(metrics.horiAdvance);
+    glyph.top = font->ascent - floor_pixels(metrics.horiBearingY);
+    glyph.left = floor_pixels(metrics.horiBearingX);
+    glyph.right = glyph.left + ceil_pixels(metrics.width);
+    if (glyph.right < glyph.advance)
+        glyph.right = glyph.advance;  // a narrow glyph still spans its advance
+    if (FT_Render_Glyph(font->face->glyph, FT_RENDER_MODE_MONO) != 0) {
+        glyph.state = Glyph::NOT_RENDERED;
+        return glyph;
+    }
+    const FT_Bitmap &bitmap = font->face->glyph->bitmap;
+    glyph.rows = bitmap.rows;
+    glyph.width = bitmap.width;
+    glyph.pitch = bitmap.pitch < 0 ? -bitmap.pitch : bitmap.pitch;
+    glyph.bits.resize(size_t(glyph.rows) * glyph.pitch);
+    for (int row = 0; row < glyph.rows; row++)
+        memcpy(&glyph.bits[size_t(row) * glyph.pitch], bitmap.buffer + row * bitmap.pitch,
+               glyph.pitch);
+    glyph.state = Glyph::READY;
+    return glyph;
+}
+
+// The pen's position for a glyph after the previous one: kerned, where the font says so.
+static int kerned(TTF_Font *font, FT_UInt previous, FT_UInt index, int pen)
+{
     if (font->kerning && previous && index) {
         FT_Vector delta;
         FT_Get_Kerning(font->face, previous, index, FT_KERNING_DEFAULT, &delta);
-        *pen += delta.x >> 6;
+        pen += delta.x >> 6;
     }
-    const FT_Glyph_Metrics &metrics = font->face->glyph->metrics;
-    const int advance = ceil_pixels(metrics.horiAdvance);
-    at->x = *pen;
-    at->top = font->ascent - floor_pixels(metrics.horiBearingY);
-    at->left = floor_pixels(metrics.horiBearingX);
-    at->right = at->left + ceil_pixels(metrics.width);
-    if (at->right < advance)
-        at->right = advance;  // a narrow glyph still spans its advance
-    *pen += advance;
-    return true;
+    return pen;
 }
 
 #ifndef ZORVANEL_TTF_RGBA
@@ -144,17 +175,19 @@ SDL_Surface *TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color fg
     int pen = 0, left = 0, right = 0;
     FT_UInt previous = 0;
     for (const unsigned char *c = (const unsigned char *)text; *c; c++) {
-        const FT_UInt index = FT_Get_Char_Index(font->face, *c);  // Latin-1 is Unicode's start
-        Placement at;
-        if (!place_glyph(font, previous, index, &pen, &at)) {
-            SDL_SetError("Couldn't find glyph");
+        const Glyph &glyph = glyph_of(font, *c);
+        if (glyph.state != Glyph::READY) {
+            SDL_SetError(glyph.state == Glyph::NOT_FOUND ? "Couldn't find glyph"
+                                                         : "Couldn't render glyph");
             return NULL;
         }
-        if (at.x + at.left < left)
-            left = at.x + at.left;
-        if (at.x + at.right > right)
-            right = at.x + at.right;
-        previous = index;
+        pen = kerned(font, previous, glyph.index, pen);
+        if (pen + glyph.left < left)
+            left = pen + glyph.left;
+        if (pen + glyph.right > right)
+            right = pen + glyph.right;
+        pen += glyph.advance;
+        previous = glyph.index;
     }
     if (right - left <= 0) {
         SDL_SetError("Text has zero width");
@@ -170,34 +203,27 @@ SDL_Surface *TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color fg
         memset((Uint8 *)surface->pixels + y * surface->pitch, 0,
                surface->w * surface->format->BytesPerPixel);
 
-    // Then each glyph, rendered one bit a pixel, set in the text colour where it falls inside.
+    // Then each glyph's bitmap, set in the text colour where it falls inside, where the glyph's
+    // metrics put it, wherever FreeType said it starts.
     pen = 0;
     previous = 0;
     for (const unsigned char *c = (const unsigned char *)text; *c; c++) {
-        const FT_UInt index = FT_Get_Char_Index(font->face, *c);
-        Placement at;
-        if (!place_glyph(font, previous, index, &pen, &at) ||
-            FT_Render_Glyph(font->face->glyph, FT_RENDER_MODE_MONO) != 0) {
-            SDL_UnlockSurface(surface);
-            SDL_FreeSurface(surface);
-            SDL_SetError("Couldn't render glyph");
-            return NULL;
-        }
-        // The bitmap goes where the glyph's metrics put it, wherever FreeType says it starts.
-        const FT_Bitmap &bitmap = font->face->glyph->bitmap;
-        const int x0 = at.x + at.left - left;
-        for (int row = 0; row < (int)bitmap.rows; row++) {
-            const int y = at.top + row;
+        const Glyph &glyph = font->glyphs[*c];
+        pen = kerned(font, previous, glyph.index, pen);
+        const int x0 = pen + glyph.left - left;
+        for (int row = 0; row < glyph.rows; row++) {
+            const int y = glyph.top + row;
             if (y < 0 || y >= surface->h)
                 continue;
-            const Uint8 *bits = bitmap.buffer + row * bitmap.pitch;
-            for (int column = 0; column < (int)bitmap.width; column++) {
+            const Uint8 *bits = &glyph.bits[size_t(row) * glyph.pitch];
+            for (int column = 0; column < glyph.width; column++) {
                 const int x = x0 + column;
                 if (x >= 0 && x < surface->w && (bits[column / 8] & (0x80 >> column % 8)))
                     set_text_pixel(surface, x, y, fg);
             }
         }
-        previous = index;
+        pen += glyph.advance;
+        previous = glyph.index;
     }
     SDL_UnlockSurface(surface);
     return surface;

@@ -8,6 +8,8 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include "frame.h"
+
 int zorvanel_main(int argc, char *argv[]);  // the game's main, compiled under that name here
 
 // The link wraps the calls below (web.cmake): the platform learns which picture is which from
@@ -59,8 +61,6 @@ extern "C" {
 int __real_SDL_Flip(SDL_Surface *screen);
 SDL_RWops *__real_SDL_RWFromFile(const char *file, const char *mode);
 SDL_Surface *__real_SDL_LoadBMP_RW(SDL_RWops *source, int free_source);
-int __real_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Surface *target,
-                         SDL_Rect *to);
 TTF_Font *__real_TTF_OpenFont(const char *file, int point_size);
 SDL_Surface *__real_TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color colour);
 
@@ -84,7 +84,7 @@ SDL_Surface *__wrap_SDL_LoadBMP_RW(SDL_RWops *source, int free_source)
     return picture;
 }
 
-// SDL_BlitSurface is this, by SDL's own header.
+// SDL_BlitSurface is this, by SDL's own header; frame.cpp draws what it blits.
 int __wrap_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Surface *target,
                          SDL_Rect *to)
 {
@@ -94,7 +94,7 @@ int __wrap_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Surface *targe
                 shown[shown_count++] = {to ? to->x : 0, pictures[i].file};
         }
     }
-    return __real_SDL_UpperBlit(source, from, target, to);
+    return compose_blit(source, from, target, to);
 }
 
 TTF_Font *__wrap_TTF_OpenFont(const char *file, int point_size)
@@ -139,6 +139,7 @@ static void tell_what_is_shown()
 // freeze the tab, and this one waits for the next frame instead.
 int __wrap_SDL_Flip(SDL_Surface *screen)
 {
+    present_frame(screen);
     const int flipped = __real_SDL_Flip(screen);
     tell_what_is_shown();
     next_animation_frame();

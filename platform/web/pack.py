@@ -1,25 +1,42 @@
 #!/usr/bin/env python3
-"""Packs the game's pictures and font into one script that holds them in base64, for the page to
-hand to the game: a page opened from disk, or in a sandboxed frame, may fetch nothing.
+"""Packs files of the game for the page, gzipped: NAME.bin, which the page fetches where it is
+served, and NAME.js, a script that holds the same bytes in base64, for a page opened from disk or
+in a sandboxed frame, which may fetch nothing. With --index, several files go in one pack after a
+line of JSON that gives each one's name and size, in order; without it, the pack is one file.
 
-usage: pack.py OUTPUT.js FILE...
+usage: pack.py [--index] NAME FILE...
 """
 import base64
+import gzip
+import json
 import os
 import sys
 
 
 def main():
-    output, files = sys.argv[1], sys.argv[2:]
-    lines = ["// Zorvanel's pictures and font, by name, in base64: platform/web/pack.py wrote it.",
-             "var zorvanelFiles = {"]
+    arguments = sys.argv[1:]
+    indexed = arguments[0] == "--index"
+    if indexed:
+        arguments = arguments[1:]
+    name, files = arguments[0], arguments[1:]
+    if not indexed and len(files) != 1:
+        sys.exit("pack.py: one file, or --index")
+    contents = []
     for path in files:
         with open(path, "rb") as f:
-            data = base64.b64encode(f.read()).decode("ascii")
-        lines.append('  "%s": "%s",' % (os.path.basename(path), data))
-    lines.append("};")
-    with open(output, "w") as f:
-        f.write("\n".join(lines) + "\n")
+            contents.append(f.read())
+    data = b"".join(contents)
+    if indexed:
+        index = [[os.path.basename(path), len(content)] for path, content in zip(files, contents)]
+        data = json.dumps(index).encode() + b"\n" + data
+    base = os.path.basename(name)  # no builder's folder in what players download
+    packed = gzip.compress(data, compresslevel=9, mtime=0)  # the same bytes from the same files
+    with open(name + ".bin", "wb") as f:
+        f.write(packed)
+    with open(name + ".js", "w") as f:
+        f.write("// %s, gzipped, in base64: platform/web/pack.py wrote it.\n"
+                "(self.zorvanelPacks = self.zorvanelPacks || {})[\"%s\"] =\n  \"%s\";\n"
+                % (base, base, base64.b64encode(packed).decode("ascii")))
 
 
 if __name__ == "__main__":

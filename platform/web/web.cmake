@@ -6,22 +6,28 @@ target_include_directories(zorvanel_platform BEFORE INTERFACE
     ${ZORVANEL_WEB_FREETYPE}/include/freetype2)
 target_link_libraries(zorvanel_platform INTERFACE ${ZORVANEL_WEB_FREETYPE}/lib/libfreetype.a)
 target_sources(zorvanel_platform INTERFACE ${PROJECT_SOURCE_DIR}/platform/ttf/ttf.cpp
-               ${PROJECT_SOURCE_DIR}/platform/web/main.cpp)
+               ${PROJECT_SOURCE_DIR}/platform/web/main.cpp
+               ${PROJECT_SOURCE_DIR}/platform/web/frame.cpp)
 set_source_files_properties(platform/ttf/ttf.cpp PROPERTIES COMPILE_DEFINITIONS ZORVANEL_TTF_RGBA)
+# Composing a frame touches every pixel of it, on every pass: this file is built for speed.
+set_source_files_properties(platform/web/frame.cpp PROPERTIES COMPILE_OPTIONS -O3)
 set_source_files_properties(src/main.cpp PROPERTIES COMPILE_DEFINITIONS main=zorvanel_main)
 
 # ASYNCIFY lets SDL_Flip wait for the browser; only direct calls lead to it, so indirect ones
-# are left alone, which keeps the wasm small. SINGLE_FILE puts the wasm inside zorvanel.js, so
-# the page fetches nothing and plays from a file opened on disk. The other wrapped calls show
-# main.cpp what each frame holds.
-add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Flip -sEXIT_RUNTIME=1
-                 -Wl,--wrap=SDL_RWFromFile,--wrap=SDL_LoadBMP_RW,--wrap=SDL_UpperBlit
-                 -Wl,--wrap=TTF_OpenFont,--wrap=TTF_RenderText_Solid
-                 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web -sSINGLE_FILE=1)
+# are left alone, which keeps the wasm small. The screen's fills and blits are composed by
+# platform/web/frame.cpp; the files the game opens, its blits and its score line also show
+# main.cpp what each frame holds. The wasm is a file of its own, which the page packs and unpacks
+# itself (platform/web/pack.py).
+add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Flip
+                 -Wl,--wrap=SDL_FillRect -Wl,--wrap=SDL_UpperBlit -Wl,--wrap=SDL_FreeSurface
+                 -Wl,--wrap=SDL_LockSurface -Wl,--wrap=SDL_UnlockSurface
+                 -Wl,--wrap=SDL_CreateRGBSurface -Wl,--wrap=SDL_RWFromFile
+                 -Wl,--wrap=SDL_LoadBMP_RW -Wl,--wrap=TTF_OpenFont -Wl,--wrap=TTF_RenderText_Solid
+                 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web)
 
 # The browser's SDL listens for the page's unload, which keeps the page out of the browser's
-# back/forward cache; the listener is taken out of zorvanel.js (see no_unload.py).
-# The game's target comes later in CMakeLists.txt, hence the deferred call.
+# back/forward cache; the listener is taken out of zorvanel.js (see no_unload.py) before it is
+# packed. The game's target comes later in CMakeLists.txt, hence the deferred call.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 function(zorvanel_drop_unload)
     add_custom_command(TARGET zorvanel POST_BUILD
@@ -30,10 +36,35 @@ function(zorvanel_drop_unload)
 endfunction()
 cmake_language(DEFER CALL zorvanel_drop_unload)
 
-# The pictures and the font, in a script beside the game that the page hands them from.
-list(TRANSFORM ZORVANEL_ASSETS PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE web_assets)
-add_custom_command(OUTPUT zorvanel-data.js
-    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/platform/web/pack.py zorvanel-data.js
-            ${web_assets}
-    DEPENDS ${PROJECT_SOURCE_DIR}/platform/web/pack.py ${web_assets} VERBATIM)
-add_custom_target(zorvanel_data ALL DEPENDS zorvanel-data.js)
+# The web's copy of the font holds only what the game can draw: the characters of its two lines
+# (src/layout.h), and the score's digits and sign. Glyphs, hinting and kerning are kept as they
+# are, so each line comes out as from the whole font.
+file(STRINGS ${PROJECT_SOURCE_DIR}/src/layout.h drawn_lines
+     REGEX "(SCORE_FORMAT|INSTRUCTION_TEXT) = \"")
+string(REGEX REPLACE "[^\"]*\"([^\"]*)\"[^\"]*" "\\1" drawn "${drawn_lines}")
+set(font ${ZORVANEL_ASSETS})
+list(FILTER font INCLUDE REGEX "[.]ttf$")
+get_filename_component(web_font ${font} NAME)
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/web)
+add_custom_command(OUTPUT web/${web_font}
+    COMMAND Python3::Interpreter -m fontTools.subset ${PROJECT_SOURCE_DIR}/${font}
+            "--text=${drawn}0123456789-" --output-file=web/${web_font} --legacy-kern
+            --layout-features= --drop-tables+=GPOS,GSUB --no-glyph-names --notdef-outline
+    DEPENDS ${PROJECT_SOURCE_DIR}/${font} ${PROJECT_SOURCE_DIR}/src/layout.h VERBATIM)
+
+# The pictures and the cut font in one pack, the wasm in another, the game's script in a third,
+# each beside the game.
+set(web_assets ${ZORVANEL_ASSETS})
+list(FILTER web_assets EXCLUDE REGEX "[.]ttf$")
+list(TRANSFORM web_assets PREPEND ${PROJECT_SOURCE_DIR}/)
+set(pack ${PROJECT_SOURCE_DIR}/platform/web/pack.py)
+add_custom_command(OUTPUT zorvanel-data.bin zorvanel-data.js
+    COMMAND Python3::Interpreter ${pack} --index zorvanel-data ${web_assets} web/${web_font}
+    DEPENDS ${pack} ${web_assets} web/${web_font} VERBATIM)
+add_custom_command(OUTPUT zorvanel-wasm.bin zorvanel-wasm.js
+    COMMAND Python3::Interpreter ${pack} zorvanel-wasm zorvanel.wasm
+    DEPENDS ${pack} zorvanel VERBATIM)
+add_custom_command(OUTPUT zorvanel-game.bin zorvanel-game.js
+    COMMAND Python3::Interpreter ${pack} zorvanel-game zorvanel.js
+    DEPENDS ${pack} zorvanel VERBATIM)
+add_custom_target(zorvanel_data ALL DEPENDS zorvanel-data.bin zorvanel-wasm.bin zorvanel-game.bin)
