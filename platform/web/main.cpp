@@ -33,8 +33,8 @@ static Picture pictures[MOST_PICTURES];
 static int picture_count;
 static SDL_RWops *opened;  // the file SDL_RWFromFile opened last, and its name
 static char opened_file[TEXT_ROOM];
-static Slot shown[REEL_COUNT];  // the pictures blitted onto the screen since the last frame
-static int shown_count;
+static Slot landed[REEL_COUNT];  // the pictures blitted onto the screen since the last frame
+static int landed_count;
 static char score_text[TEXT_ROOM];
 static char told[REEL_COUNT][TEXT_ROOM], told_score[TEXT_ROOM];  // what the page heard last
 
@@ -88,10 +88,10 @@ SDL_Surface *__wrap_SDL_LoadBMP_RW(SDL_RWops *source, int free_source)
 int __wrap_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Surface *target,
                          SDL_Rect *to)
 {
-    if (target == SDL_GetVideoSurface() && shown_count < REEL_COUNT) {
+    if (target == SDL_GetVideoSurface() && landed_count < REEL_COUNT) {
         for (int i = 0; i < picture_count; i++) {
             if (pictures[i].surface == source)
-                shown[shown_count++] = {to ? to->x : 0, pictures[i].file};
+                landed[landed_count++] = {to ? to->x : 0, pictures[i].file};
         }
     }
     return compose_blit(source, from, target, to);
@@ -117,13 +117,13 @@ SDL_Surface *__wrap_TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_C
 static void tell_what_is_shown()
 {
     const char *files[REEL_COUNT] = {"", "", ""};
-    for (int i = 0; i < shown_count; i++) {
+    for (int i = 0; i < landed_count; i++) {
         int left_of = 0;
-        for (int j = 0; j < shown_count; j++)
-            left_of += shown[j].x < shown[i].x || (shown[j].x == shown[i].x && j < i);
-        files[left_of] = shown[i].file;
+        for (int j = 0; j < landed_count; j++)
+            left_of += landed[j].x < landed[i].x || (landed[j].x == landed[i].x && j < i);
+        files[left_of] = landed[i].file;
     }
-    shown_count = 0;
+    landed_count = 0;
     bool same = strcmp(told_score, score_text) == 0;
     for (int i = 0; i < REEL_COUNT; i++)
         same = same && strcmp(told[i], files[i]) == 0;
