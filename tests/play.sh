@@ -7,11 +7,24 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/sway.sh"
 
+# The README's screenshot is this case's first frame: scripts/screenshot sets RENEW_SCREENSHOT
+# to draw it anew, and otherwise the case fails when the game no longer draws it.
+SCREENSHOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/data/screenshot.png
+shows_screenshot() {
+    [ "$(grab "$win" -depth 8 rgb:- | digest)" = "$(convert "$SCREENSHOT" -depth 8 rgb:- | digest)" ]
+}
+
 case_window() {
+    CLOCK=$SCREENSHOT_SEED hold_clock
     launch --help -x 'any old argument'
     [ "$(xdotool getwindowname "$win")" = Zorvanel ] || fail "caption is not Zorvanel"
     expect_size
     shows_pictures
+    if [ -n "${RENEW_SCREENSHOT:-}" ]; then
+        convert "$work/shot.png" -strip "$SCREENSHOT"
+    else
+        within_limit shows_screenshot || fail "the game no longer draws $SCREENSHOT (scripts/screenshot draws it anew)"
+    fi
     xdotool key q
     expect_exit 0
     expect_trace "${LAYOUT_TRACE[@]}"
