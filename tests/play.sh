@@ -23,7 +23,8 @@ case_window() {
     if [ -n "${RENEW_SCREENSHOT:-}" ]; then
         convert "$work/shot.png" -strip "$SCREENSHOT"
     else
-        within_limit shows_screenshot || fail "the game no longer draws $SCREENSHOT (scripts/screenshot draws it anew)"
+        within_limit shows_screenshot ||
+            fail "the game no longer draws $SCREENSHOT (scripts/screenshot draws it anew)"
     fi
     xdotool key q
     expect_exit 0
