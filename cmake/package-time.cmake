@@ -1,5 +1,5 @@
 # Read by cpack before it packs: every file of the .deb takes the source's time, not the build's,
-# so the same source makes the same .deb (scripts/source-date-epoch says which time that is).
+# so the same source makes the same .deb (scripts/lib/source-date-epoch says which time that is).
 execute_process(COMMAND ${CPACK_ZORVANEL_SOURCE_DATE_EPOCH} OUTPUT_VARIABLE epoch
     OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE failed)
 if(failed)

@@ -8,7 +8,7 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
-#include "frame.h"
+#include "compositor.h"
 
 int zorvanel_main(int argc, char *argv[]);  // the game's main, compiled under that name here
 
@@ -84,7 +84,7 @@ SDL_Surface *__wrap_SDL_LoadBMP_RW(SDL_RWops *source, int free_source)
     return picture;
 }
 
-// SDL_BlitSurface is this, by SDL's own header; frame.cpp draws what it blits.
+// SDL_BlitSurface is this, by SDL's own header; compositor.cpp draws what it blits.
 int __wrap_SDL_UpperBlit(SDL_Surface *source, SDL_Rect *from, SDL_Surface *target,
                          SDL_Rect *to)
 {

@@ -1,21 +1,21 @@
 # The game in a browser, built with Emscripten: its own SDL 1.2 draws on the page's canvas, the
-# text comes from platform/ttf/ on a FreeType built for the web (ZORVANEL_WEB_FREETYPE names it),
+# text comes from text/ on a FreeType built for the web (ZORVANEL_WEB_FREETYPE names it),
 # and platform/web/main.cpp lets the browser run between frames.
 target_include_directories(zorvanel_platform BEFORE INTERFACE
-    ${PROJECT_SOURCE_DIR}/platform/ttf  # for our SDL_ttf.h
+    ${PROJECT_SOURCE_DIR}/text  # for our SDL_ttf.h
     ${ZORVANEL_WEB_FREETYPE}/include/freetype2)
 target_link_libraries(zorvanel_platform INTERFACE ${ZORVANEL_WEB_FREETYPE}/lib/libfreetype.a)
-target_sources(zorvanel_platform INTERFACE ${PROJECT_SOURCE_DIR}/platform/ttf/ttf.cpp
+target_sources(zorvanel_platform INTERFACE ${PROJECT_SOURCE_DIR}/text/ttf.cpp
                ${PROJECT_SOURCE_DIR}/platform/web/main.cpp
-               ${PROJECT_SOURCE_DIR}/platform/web/frame.cpp)
-set_source_files_properties(platform/ttf/ttf.cpp PROPERTIES COMPILE_DEFINITIONS ZORVANEL_TTF_RGBA)
+               ${PROJECT_SOURCE_DIR}/platform/web/compositor.cpp)
+set_source_files_properties(text/ttf.cpp PROPERTIES COMPILE_DEFINITIONS ZORVANEL_TTF_RGBA)
 # Composing a frame touches every pixel of it, on every pass: this file is built for speed.
-set_source_files_properties(platform/web/frame.cpp PROPERTIES COMPILE_OPTIONS -O3)
+set_source_files_properties(platform/web/compositor.cpp PROPERTIES COMPILE_OPTIONS -O3)
 set_source_files_properties(src/main.cpp PROPERTIES COMPILE_DEFINITIONS main=zorvanel_main)
 
 # ASYNCIFY lets SDL_Flip wait for the browser; only direct calls lead to it, so indirect ones
 # are left alone, which keeps the wasm small. The screen's fills and blits are composed by
-# platform/web/frame.cpp; the files the game opens, its blits and its score line also show
+# platform/web/compositor.cpp; the files the game opens, its blits and its score line also show
 # main.cpp what each frame holds. The wasm is a file of its own, which the page packs and unpacks
 # itself (platform/web/pack.py).
 add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Flip

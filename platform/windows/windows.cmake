@@ -1,4 +1,4 @@
-# The game on Windows: its SDL_ttf calls come from platform/ttf/ on FreeType, since there is no
+# The game on Windows: its SDL_ttf calls come from text/ on FreeType, since there is no
 # SDL_ttf 2.0 to build there, and the exe gets the seven's tile as its icon and a version.
 enable_language(RC)
 pkg_check_modules(WINDOWS_LIBS REQUIRED IMPORTED_TARGET sdl freetype2)
@@ -13,11 +13,11 @@ set_target_properties(PkgConfig::WINDOWS_LIBS PROPERTIES INTERFACE_LINK_LIBRARIE
 # SDLmain's WinMain is the process entry and calls the game's main; sdl.pc lists it as private.
 find_library(SDLMAIN_LIBRARY SDLmain)
 target_include_directories(zorvanel_platform BEFORE INTERFACE
-    ${PROJECT_SOURCE_DIR}/platform/ttf)  # for our SDL_ttf.h
+    ${PROJECT_SOURCE_DIR}/text)  # for our SDL_ttf.h
 target_link_libraries(zorvanel_platform INTERFACE mingw32 ${SDLMAIN_LIBRARY}
                       PkgConfig::WINDOWS_LIBS)
 configure_file(platform/windows/zorvanel.rc.in zorvanel.rc @ONLY)
-target_sources(zorvanel_platform INTERFACE ${PROJECT_SOURCE_DIR}/platform/ttf/ttf.cpp
+target_sources(zorvanel_platform INTERFACE ${PROJECT_SOURCE_DIR}/text/ttf.cpp
                ${CMAKE_CURRENT_BINARY_DIR}/zorvanel.rc)
 
 # The icon is made from the desktop icon, which scripts/render-art draws from the seven.

@@ -1,6 +1,6 @@
-// The web's presentation of the game's frames (platform/web/frame.cpp).
-#ifndef ZORVANEL_FRAME_H
-#define ZORVANEL_FRAME_H
+// The web's compositor of the game's frames (platform/web/compositor.cpp).
+#ifndef ZORVANEL_COMPOSITOR_H
+#define ZORVANEL_COMPOSITOR_H
 
 #include <SDL.h>
 

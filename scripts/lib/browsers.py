@@ -1,7 +1,7 @@
-"""Drives Debian's browsers for tests/web.py, each with a fresh profile and home: Chromium over
-the DevTools protocol, Firefox over WebDriver BiDi, and WebKitGTK's MiniBrowser on a private Xvfb
-over WebDriver. Each opens pages, evaluates JavaScript, presses keys and clicks as a player does,
-and keeps the console; the processes a browser starts end with it, however the test ends.
+"""Drives Debian's browsers for the web test and tools, each with a fresh profile and home: Chromium
+over the DevTools protocol, Firefox over WebDriver BiDi, and WebKitGTK's MiniBrowser on a private
+Xvfb over WebDriver. Each opens pages, evaluates JavaScript, presses keys and clicks as a player
+does, and keeps the console; the processes a browser starts end with it, however the test ends.
 """
 import base64
 import functools

@@ -15,11 +15,11 @@
 #define TTF_CloseFont OWN(TTF_CloseFont)
 #define TTF_RenderText_Solid OWN(TTF_RenderText_Solid)
 #define OWN(name) own_##name
-#include "../platform/ttf/SDL_ttf.h"
+#include "../../text/SDL_ttf.h"
 #undef ZORVANEL_SDL_TTF_H
 #undef OWN
 #define OWN(name) own_rgba_##name
-#include "../platform/ttf/SDL_ttf.h"
+#include "../../text/SDL_ttf.h"
 #undef OWN
 #undef TTF_Font
 #undef TTF_Init

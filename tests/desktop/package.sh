@@ -15,7 +15,7 @@ cd "$work"
 
 # Info tags are shown but pass; they are facts of shipping the font beside the game.
 # Newer lintian runs appstreamcli validate-tree too, which warns that the project has no home page
-# (url-homepage-missing): it has none yet, and tests/install.sh accepts exactly that finding.
+# (url-homepage-missing): it has none yet, and tests/desktop/install.sh accepts exactly that finding.
 appstream_tag=appstream-metadata-validation-failed
 suppress=()
 ! lintian-explain-tags "$appstream_tag" >/dev/null 2>&1 || suppress=(--suppress-tags "$appstream_tag")

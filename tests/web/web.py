@@ -7,7 +7,8 @@ phones and desktops, judged by axe-core and Lighthouse. Prints the zip's size, a
 browser's first frame, what it fetched before it (asserted), and its speed.
 
 usage: web.py ZIP NO_SEVEN_FOLDER LINUX_FOLDER WEB_TOOLS LATER_FOLDER
-  (WEB_TOOLS: the folder scripts/web-tools prints; LATER_FOLDER: a later build, a meta on its page)
+  (WEB_TOOLS: the folder scripts/lib/web-tools prints; LATER_FOLDER: a later build, a meta on
+  its page)
 LINUX_FOLDER holds the Linux game, its art, assets.txt and the replay module, libreplay.so.
 With ZORVANEL_WEB_SHOTS naming a folder, the browsers leave screenshots of what they saw there.
 """
@@ -27,8 +28,10 @@ import zipfile
 
 from fontTools.ttLib import TTFont
 
-from browsers import (LIMIT, Chromium, Failure, Firefox, Site, WebKit, check, within_limit)
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+TOP = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+sys.path.insert(0, os.path.join(TOP, "scripts", "lib"))  # the browsers, driven as the tools do
+from browsers import (  # noqa: E402
+    LIMIT, Chromium, Failure, Firefox, Site, WebKit, check, within_limit)
 import lighthouse  # noqa: E402
 
 WIDTH, HEIGHT = 430, 240
@@ -149,8 +152,7 @@ def font_covers(zip_path):
         if name.endswith(".ttf"):
             fonts.append(TTFont(io.BytesIO(packed[at:at + size])).getBestCmap())
         at += size
-    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src",
-                           "layout.h")) as f:
+    with open(os.path.join(TOP, "src", "layout.h")) as f:
         score, instruction = re.findall(r'(?:SCORE_FORMAT|INSTRUCTION_TEXT) = "([^"]*)"',
                                         f.read())
     drawn = set(score % -1234567890 + score % 9 + instruction)

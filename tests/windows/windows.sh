@@ -8,7 +8,7 @@ tests=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ZIP=$(realpath "${1:?usage: windows.sh ZIP [CASE...]}")
 shift
 ZORVANEL=$(dirname "$ZIP")/zorvanel.exe  # the build's, for its list; wine.sh names the zip's
-source "$tests/harness.sh"
+source "$tests/../desktop/harness.sh"
 source "$tests/wine.sh"
 
 # Band of rows of the frame in $1 that holds the instruction line, as raw pixels.

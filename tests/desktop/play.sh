@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/sway.sh"
 
 # The README's screenshot is this case's first frame: scripts/screenshot sets RENEW_SCREENSHOT
 # to draw it anew, and otherwise the case fails when the game no longer draws it.
-SCREENSHOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/data/screenshot.png
+SCREENSHOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/data/screenshot.png
 shows_screenshot() {
     [ "$(grab "$win" -depth 8 rgb:- | digest)" = "$(convert "$SCREENSHOT" -depth 8 rgb:- | digest)" ]
 }
@@ -114,7 +114,7 @@ case_quit_output_lost() {
 # Rows played on real desktops, each on both: openbox_ROW under openbox on the X server, and
 # wayland_ROW natively on sway. Docks and task switchers tie the window to the menu entry by its
 # class (X11) or app_id (Wayland), which must be the entry's StartupWMClass.
-ENTRY="$(dirname "${BASH_SOURCE[0]}")/../data/io.github.zorvanel.Zorvanel.desktop"
+ENTRY="$(dirname "${BASH_SOURCE[0]}")/../../data/io.github.zorvanel.Zorvanel.desktop"
 desktop_window() {
     launch
     expect_size

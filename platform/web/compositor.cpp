@@ -2,7 +2,7 @@
 // wasm's memory, afresh on every pass, and put on the canvas at SDL_Flip. The browser's SDL
 // would give each line a canvas of its own and draw each blit on a canvas, and the canvas would
 // be painted again on every frame; a frame the same as the one the canvas shows is left there.
-#include "frame.h"
+#include "compositor.h"
 
 #include <algorithm>
 #include <memory>

@@ -13,7 +13,7 @@ GAME_PREFIX=(wine)
 # SDLmain sends standard output to stdout.txt beside the exe, with Windows line ends.
 TRACE_FILE=$work/play/stdout.txt
 TRACE_END='\r\n'
-g++ -o "$work/close_window" "$(dirname "${BASH_SOURCE[0]}")/close_window.cpp" -lX11
+g++ -o "$work/close_window" "$(dirname "${BASH_SOURCE[0]}")/../standins/close_window.cpp" -lX11
 
 # One session for the whole run, which also makes the prefix (the first wine run is the slow one).
 start_wine() {
