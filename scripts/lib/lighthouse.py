@@ -1,10 +1,10 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Runs Lighthouse, from scripts/web-tools, on the web zip served as a plain static server serves
 it, with Debian's Chromium. tests/web.py asks it for the categories it asserts; by itself, as
 scripts/bench may call it, it prints the median performance score of RUNS runs (3 unless given)
 of each preset, against the goal.
 
-usage: scripts/lighthouse.py ZIP [RUNS]
+usage: scripts/lib/lighthouse.py ZIP [RUNS]
 """
 import json
 import os
@@ -15,7 +15,9 @@ import tempfile
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tests"))
+if __name__ == "__main__":  # run alone, it first installs what it imports, as websocket
+    subprocess.run([os.path.join(HERE, "..", "ensure-packages"), "web-tools"], check=True,
+                   stdout=sys.stderr)
 from browsers import LIMIT, Failure, Site, check  # noqa: E402 (the tests' own server)
 
 PRESETS = ["mobile", "desktop"]
@@ -25,7 +27,7 @@ CHROMIUM = "/usr/bin/chromium"
 
 def tools():
     """The folder scripts/web-tools installs the npm tools into."""
-    script = os.path.join(HERE, "web-tools")
+    script = os.path.join(HERE, "..", "web-tools")
     return subprocess.run([script], check=True, capture_output=True, text=True).stdout.strip()
 
 
