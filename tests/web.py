@@ -59,10 +59,12 @@ KNOWN = [
 ]
 # A player's ways to spin: keys that must not scroll the page, a modifier's own press, a click
 # or tap on the game, and the Spin control clicked or tapped. Control+F spins once, by Control:
-# the F is the browser's.
+# the F is the browser's, as are a function key, the context menu's and a browser, media and
+# system key, with Shift (WebDriver's browsers press only the Shift of those they cannot).
 SPINS = ["space", "down", "pagedown", "a", "5", "enter", "shift", "control", "control+f",
-         "canvas-click", "spin-click"]
-KEPT = ["f"]  # keys, as the page sees them, that are the browser's in SPINS
+         "shift+f2", "shift+contextmenu", "shift+browserforward", "shift+mediaplaypause",
+         "shift+power", "canvas-click", "spin-click"]
+KEPT = ["f", "F2", "ContextMenu", "BrowserForward", "MediaPlayPause", "Power"]  # the browser's
 # Each browser, how it presses "Play again" (a key where the window has the focus), and whether
 # its frame rate is asserted (WebKitGTK's follows Xvfb's, not its own animation frames').
 ENGINES = [(Chromium, "enter", True), (Firefox, "again-click", True), (WebKit, "space", False)]
