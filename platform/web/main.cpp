@@ -57,12 +57,44 @@ EM_JS(void, tell_page_unopened, (const char *file), {
         Module.gameCouldNotOpen(UTF8ToString(file));
 });
 
+// The browser's SDL listens for the page's unload, which keeps the page out of the browser's
+// back/forward cache, for the sake of an Emscripten main loop, which the game does not run. While
+// its SDL_Init runs, the window refuses unload listeners, counting them.
+EM_JS(void, refuse_unload_listeners, (), {
+    Module.unloadRefused = 0;
+    window.addEventListener = function (type) {
+        if (type === "unload")
+            Module.unloadRefused++;
+        else
+            EventTarget.prototype.addEventListener.apply(this, arguments);
+    };
+});
+
+// The browser's own addEventListener again; gives how many unload listeners were refused.
+EM_JS(int, accept_unload_listeners, (), {
+    delete window.addEventListener;
+    return Module.unloadRefused;
+});
+
 extern "C" {
+int __real_SDL_Init(Uint32 flags);
 int __real_SDL_Flip(SDL_Surface *screen);
 SDL_RWops *__real_SDL_RWFromFile(const char *file, const char *mode);
 SDL_Surface *__real_SDL_LoadBMP_RW(SDL_RWops *source, int free_source);
 TTF_Font *__real_TTF_OpenFont(const char *file, int point_size);
 SDL_Surface *__real_TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color colour);
+
+// A browser SDL that listens for unload elsewhere or otherwise is not kept out: said loudly.
+int __wrap_SDL_Init(Uint32 flags)
+{
+    refuse_unload_listeners();
+    const int initialised = __real_SDL_Init(flags);
+    const int refused = accept_unload_listeners();
+    if (refused != 1)
+        fprintf(stderr, "The browser's SDL asked for %d unload listeners in SDL_Init, not 1: see"
+                " platform/web/main.cpp\n", refused);
+    return initialised;
+}
 
 SDL_RWops *__wrap_SDL_RWFromFile(const char *file, const char *mode)
 {

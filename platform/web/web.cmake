@@ -16,25 +16,17 @@ set_source_files_properties(src/main.cpp PROPERTIES COMPILE_DEFINITIONS main=zor
 # ASYNCIFY lets SDL_Flip wait for the browser; only direct calls lead to it, so indirect ones
 # are left alone, which keeps the wasm small. The screen's fills and blits are composed by
 # platform/web/compositor.cpp; the files the game opens, its blits and its score line also show
-# main.cpp what each frame holds. The wasm is a file of its own, which the page packs and unpacks
-# itself (platform/web/pack.py).
-add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Flip
+# main.cpp what each frame holds, and main.cpp keeps SDL_Init from listening for the page's
+# unload. The wasm is a file of its own, which the page packs and unpacks itself
+# (platform/web/pack.py).
+add_link_options(-sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_Flip
                  -Wl,--wrap=SDL_FillRect -Wl,--wrap=SDL_UpperBlit -Wl,--wrap=SDL_FreeSurface
                  -Wl,--wrap=SDL_LockSurface -Wl,--wrap=SDL_UnlockSurface
                  -Wl,--wrap=SDL_CreateRGBSurface -Wl,--wrap=SDL_RWFromFile
                  -Wl,--wrap=SDL_LoadBMP_RW -Wl,--wrap=TTF_OpenFont -Wl,--wrap=TTF_RenderText_Solid
                  -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web)
 
-# The browser's SDL listens for the page's unload, which keeps the page out of the browser's
-# back/forward cache; the listener is taken out of zorvanel.js (see no_unload.py) before it is
-# packed. The game's target comes later in CMakeLists.txt, hence the deferred call.
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
-function(zorvanel_drop_unload)
-    add_custom_command(TARGET zorvanel POST_BUILD
-        COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/platform/web/no_unload.py
-                $<TARGET_FILE:zorvanel> VERBATIM)
-endfunction()
-cmake_language(DEFER CALL zorvanel_drop_unload)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)  # for fontTools and pack.py
 
 # The web's copy of the font holds only what the game can draw: the characters of its two lines
 # (src/layout.h), and the score's digits and sign. Glyphs, hinting and kerning are kept as they

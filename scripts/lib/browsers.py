@@ -98,7 +98,8 @@ class Site:
         self.server.server_close()
 
 
-# Keys by name: DOM key, code, Windows key code, text typed (DevTools), WebDriver's value.
+# Keys by name: DOM key, code, Windows key code, text typed (DevTools), WebDriver's value (None
+# for a key WebDriver has none for).
 KEYS = {
     "space": (" ", "Space", 32, " ", " "), "down": ("ArrowDown", "ArrowDown", 40, "", "\ue015"),
     "pagedown": ("PageDown", "PageDown", 34, "", "\ue00f"), "a": ("a", "KeyA", 65, "a", "a"),
@@ -106,7 +107,11 @@ KEYS = {
     "q": ("q", "KeyQ", 81, "q", "q"), "escape": ("Escape", "Escape", 27, "", "\ue00c"),
     "b": ("b", "KeyB", 66, "b", "b"), "tab": ("Tab", "Tab", 9, "", "\ue004"),
     "shift": ("Shift", "ShiftLeft", 16, "", "\ue008"), "f": ("f", "KeyF", 70, "f", "f"),
-    "control": ("Control", "ControlLeft", 17, "", "\ue009"),
+    "control": ("Control", "ControlLeft", 17, "", "\ue009"), "f2": ("F2", "F2", 113, "", "\ue032"),
+    "contextmenu": ("ContextMenu", "ContextMenu", 93, "", None),
+    "browserforward": ("BrowserForward", "BrowserForward", 167, "", None),
+    "mediaplaypause": ("MediaPlayPause", "MediaPlayPause", 179, "", None),
+    "power": ("Power", "Power", 0, "", None),
 }
 MODIFIER_BITS = {"shift": 8, "control": 2}  # DevTools' modifiers, as each key holds
 
@@ -178,7 +183,7 @@ class Browser:
 
     # Keys and clicks as WebDriver's input sources; a browser that takes them defines act.
     def press(self, name):
-        values = [KEYS[key][4] for key in name.split("+")]  # "control+f": held in turn
+        values = [KEYS[key][4] for key in name.split("+") if KEYS[key][4]]  # held in turn
         self.act({"type": "key", "id": "keyboard", "actions":
                   [{"type": "keyDown", "value": value} for value in values] +
                   [{"type": "keyUp", "value": value} for value in reversed(values)]})

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Runs Lighthouse, from scripts/lib/web-tools, on the web zip served as a plain static server
 serves it, with Debian's Chromium. tests/web/web.py asks it for the categories it asserts; by
 itself, as scripts/bench may call it, it prints the median performance score of RUNS runs (3 unless
@@ -14,9 +14,11 @@ import sys
 import tempfile
 import zipfile
 
-from browsers import LIMIT, Failure, Site, check
-
 HERE = os.path.dirname(os.path.abspath(__file__))
+if __name__ == "__main__":  # run alone, it first installs what it imports, as websocket
+    subprocess.run([os.path.join(HERE, "..", "ensure-packages"), "web-tools"], check=True,
+                   stdout=sys.stderr)
+from browsers import LIMIT, Failure, Site, check  # noqa: E402
 
 PRESETS = ["mobile", "desktop"]
 PERFORMANCE_GOAL = 95

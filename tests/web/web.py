@@ -30,9 +30,9 @@ from fontTools.ttLib import TTFont
 
 TOP = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 sys.path.insert(0, os.path.join(TOP, "scripts", "lib"))  # the browsers, driven as the tools do
-from browsers import (  # noqa: E402
-    LIMIT, Chromium, Failure, Firefox, Site, WebKit, check, within_limit)
 import lighthouse  # noqa: E402
+from browsers import (LIMIT, Chromium, Failure, Firefox, Site, WebKit, check,  # noqa: E402
+                      within_limit)
 
 WIDTH, HEIGHT = 430, 240
 ZIP_LIMIT = 1500 * 1000  # bytes
@@ -60,10 +60,12 @@ KNOWN = [
 ]
 # A player's ways to spin: keys that must not scroll the page, a modifier's own press, a click
 # or tap on the game, and the Spin control clicked or tapped. Control+F spins once, by Control:
-# the F is the browser's.
+# the F is the browser's, as are a function key, the context menu's and a browser, media and
+# system key, with Shift (WebDriver's browsers press only the Shift of those they cannot).
 SPINS = ["space", "down", "pagedown", "a", "5", "enter", "shift", "control", "control+f",
-         "canvas-click", "spin-click"]
-KEPT = ["f"]  # keys, as the page sees them, that are the browser's in SPINS
+         "shift+f2", "shift+contextmenu", "shift+browserforward", "shift+mediaplaypause",
+         "shift+power", "canvas-click", "spin-click"]
+KEPT = ["f", "F2", "ContextMenu", "BrowserForward", "MediaPlayPause", "Power"]  # the browser's
 # Each browser, how it presses "Play again" (a key where the window has the focus), and whether
 # its frame rate is asserted (WebKitGTK's follows Xvfb's, not its own animation frames').
 ENGINES = [(Chromium, "enter", True), (Firefox, "again-click", True), (WebKit, "space", False)]
