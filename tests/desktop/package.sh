@@ -34,14 +34,15 @@ readelf -SW "$game" >sections && readelf -dW "$game" >dynamic && readelf --dyn-s
 grep -q BIND_NOW dynamic || fail "the game is not linked with -z now"
 grep -q '_chk@' symbols || fail "the game calls no fortified functions"
 
-# The time it is stamped with is a number of seconds, or none: scripts/source-date-epoch fails,
-# saying why, on an empty or wordy SOURCE_DATE_EPOCH, and on a changelog date it cannot read.
-mkdir -p tree/scripts tree/data && cp "$SOURCE_DIR/scripts/source-date-epoch" tree/scripts/
+# The time it is stamped with is a number of seconds, or none: scripts/lib/source-date-epoch
+# fails, saying why, on an empty or wordy SOURCE_DATE_EPOCH, and on a changelog date it cannot read.
+mkdir -p tree/scripts/lib tree/data
+cp "$SOURCE_DIR/scripts/lib/source-date-epoch" tree/scripts/lib/
 sed '0,/^ -- /s/>  .*/>  someday/' "$SOURCE_DIR/data/changelog" >tree/data/changelog
 for row in "$SOURCE_DIR SOURCE_DATE_EPOCH=" "$SOURCE_DIR SOURCE_DATE_EPOCH=2026-12-08" \
         "$PWD/tree -u SOURCE_DATE_EPOCH"; do
     set -- $row  # the tree, then how env sets the variable
-    ! env "${@:2}" bash "$1/scripts/source-date-epoch" >epoch 2>said && [ ! -s epoch ] &&
+    ! env "${@:2}" bash "$1/scripts/lib/source-date-epoch" >epoch 2>said && [ ! -s epoch ] &&
         grep -q 'not a number of seconds' said || fail "source-date-epoch: $row: $(cat epoch said)"
 done
 echo "ok: package"
