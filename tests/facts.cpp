@@ -41,7 +41,7 @@ static std::string lowercase(std::string text)
     return text;
 }
 
-// Each copy's pay rows; a copy with no pay table has none.
+// The files players read, each with the pattern of one row of its pay table, if it has one.
 static const struct {
     const char *file, *pay_row;
 } copies[] = {
