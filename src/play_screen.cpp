@@ -11,12 +11,6 @@
 #include "layout.h"
 #include "spin.h"
 
-// In symbol order, so a reel's symbol is the index of its picture.
-constexpr const char *PICTURE_FILES[SYMBOL_COUNT] = {
-    "cherry.bmp", "bar.bmp", "bell.bmp", "lemon.bmp", "raspberry.bmp", "seven.bmp",
-};
-constexpr const char *FONT_FILE = "impact.ttf";
-
 // The layout takes its sizes from the cherry picture.
 constexpr int FIRST_SLOT_X = 20;
 constexpr int SLOT_Y = 20;

@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-// The six symbols, in the order their pictures are loaded and their indices paid.
-enum Symbol { CHERRY, BAR, BELL, LEMON, RASPBERRY, SEVEN, SYMBOL_COUNT };
+#include "symbols.h"  // the build's, from its list of pictures
 
 constexpr int REEL_COUNT = 3;  // reel 0 is the leftmost
 

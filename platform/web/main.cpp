@@ -9,6 +9,8 @@
 #include <SDL_ttf.h>
 
 #include "compositor.h"
+#include "layout.h"
+#include "spin.h"
 
 int zorvanel_main(int argc, char *argv[]);  // the game's main, compiled under that name here
 
@@ -16,8 +18,6 @@ int zorvanel_main(int argc, char *argv[]);  // the game's main, compiled under t
 // the files the game opens, which lands in which slot from its blits, and the score from the
 // text it renders, all without touching the game.
 constexpr int MOST_PICTURES = 16;
-constexpr int REEL_COUNT = 3;
-constexpr const char *SCORE_PREFIX = "Score";  // the score line's text starts so
 constexpr size_t TEXT_ROOM = 64;
 
 struct Picture {
@@ -139,7 +139,8 @@ TTF_Font *__wrap_TTF_OpenFont(const char *file, int point_size)
 
 SDL_Surface *__wrap_TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color colour)
 {
-    if (text && strncmp(text, SCORE_PREFIX, strlen(SCORE_PREFIX)) == 0)
+    // The score line is the one that starts as its format does, up to the number.
+    if (text && strncmp(text, SCORE_FORMAT, strcspn(SCORE_FORMAT, "%")) == 0)
         snprintf(score_text, sizeof score_text, "%s", text);
     return __real_TTF_RenderText_Solid(font, text, colour);
 }

@@ -3,7 +3,8 @@
 # and platform/web/main.cpp lets the browser run between frames.
 target_include_directories(zorvanel_platform BEFORE INTERFACE
     ${PROJECT_SOURCE_DIR}/text  # for our SDL_ttf.h
-    ${ZORVANEL_WEB_FREETYPE}/include/freetype2)
+    ${ZORVANEL_WEB_FREETYPE}/include/freetype2
+    ${PROJECT_SOURCE_DIR}/src)  # the game's reel count and score line, for the announcer
 target_link_libraries(zorvanel_platform INTERFACE ${ZORVANEL_WEB_FREETYPE}/lib/libfreetype.a)
 target_sources(zorvanel_platform INTERFACE ${PROJECT_SOURCE_DIR}/text/ttf.cpp
                ${PROJECT_SOURCE_DIR}/platform/web/main.cpp
