@@ -40,7 +40,7 @@ static std::vector<std::string> lines()
         "", "Score:  0", "Score:  -10", "Score:  75", "Score:  1234567890", "Score:  -2147483648",
         "Q / ESC to Quit, Any Other Key to Play",
     };
-    for (int c = 1; c <= 255; c++)  // Latin-1: ì, î and ï overhang both sides at 28 pt
+    for (int c = 1; c <= 255; c++)  // Latin-1: its macron, I and i with ^ or .. overhang both sides
         all.push_back(std::string(1, char(c)));
     std::string printable;
     for (char c = ' '; c <= '~'; c++)
@@ -48,8 +48,9 @@ static std::vector<std::string> lines()
     all.push_back(printable);
     all.push_back("  leading and trailing spaces  ");
     all.push_back("AVAWAYToTaTeLTPAFAWaVaYaffiW.V,Y;T:j/f\\yjgpq|~_");
-    all.push_back("(J [J {J P. P, \"\xC6 '\xC6 \xC5\" \xF2' \"T 'V");  // kerned 2 pixels at 28 pt
-    all.push_back("J\xEC_jKVXYcfktw&/\\rvy\xEF");  // overhanging their advance, at both ends too
+    // Pairs kerned by 2 pixels at 28 pt, by 1 at 20, and glyphs overhanging their advance.
+    all.push_back("(J [J {J P. P, \"\xC6 '\xC6 \xC5\" \xF2' \"T 'V");
+    all.push_back("J\xEC_jKVXYcfktw&/\\rvy\xEF");
     all.push_back(std::string(150, 'W') + "iIl1|" + std::string(60, 'j'));
     return all;
 }
