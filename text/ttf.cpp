@@ -14,9 +14,9 @@ constexpr int CHARACTERS = 256;  // the text is 8-bit, Latin-1
 // its glyphs: each line is still drawn afresh, from these, without FreeType's work each time.
 struct Glyph {
     enum { UNSEEN, READY, NOT_FOUND, NOT_RENDERED } state = UNSEEN;
-    FT_UInt index = 0;
-    int advance = 0, left = 0, right = 0, top = 0;  // pixels from the pen and the line's top
-    int rows = 0, width = 0, pitch = 0;             // the bitmap, one bit a pixel
+    FT_UInt index;                  // this and the rest: set before the state is READY, read after
+    int advance, left, right, top;  // pixels from the pen and the line's top
+    int rows, width, pitch;         // the bitmap, one bit a pixel
     std::vector<Uint8> bits;
 };
 
@@ -197,11 +197,9 @@ SDL_Surface *TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_Color fg
     SDL_Surface *surface = new_line_surface(right - left, font->height, fg);
     if (!surface)
         return NULL;
-    // The browser's SDL takes the pixels to its canvas on unlock, and hands them out uncleared.
+    // The browser's SDL takes the pixels to its canvas on unlock. Every SDL hands out a new
+    // surface cleared: the browser's copies in its new canvas, blank, on the first lock.
     SDL_LockSurface(surface);
-    for (int y = 0; y < surface->h; y++)
-        memset((Uint8 *)surface->pixels + y * surface->pitch, 0,
-               surface->w * surface->format->BytesPerPixel);
 
     // Then each glyph's bitmap, set in the text colour where it falls inside, where the glyph's
     // metrics put it, wherever FreeType said it starts.

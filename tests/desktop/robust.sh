@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Gives the game broken and odd assets, failing text, and memcheck: robust.sh CASE.
-# Besides ZORVANEL, FAIL_RENDER, COUNT_FRAMES and FIXED_TIME name the preloadable libraries.
+# Gives the game broken and odd assets, failing calls, and memcheck: robust.sh CASE.
+# Besides ZORVANEL, FAIL_CALL, COUNT_FRAMES and FIXED_TIME name the preloadable libraries.
 set -euo pipefail
-: "${FAIL_RENDER:?} ${COUNT_FRAMES:?} ${FIXED_TIME:?}"
+: "${FAIL_CALL:?} ${COUNT_FRAMES:?} ${FIXED_TIME:?}"
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
 # File, and how it is spoiled: each must end the game at once with status 1, silently. Every
@@ -78,7 +78,8 @@ case_odd_pictures() {
 }
 
 case_render_fails() {
-    hold_clock "$FAIL_RENDER"
+    hold_clock "$FAIL_CALL"
+    GAME_PREFIX+=(ZORVANEL_FAIL=TTF_RenderText_Solid)
     launch
     # Nothing below the reels, where the score and instruction lines would be.
     local below=$((20 + 128))
@@ -92,6 +93,27 @@ case_render_fails() {
     xdotool key q
     expect_exit 0
     expect_trace "${LAYOUT_TRACE[@]}"
+}
+
+# The call made to fail at start-up, and the one line the game then prints, ending with status 1.
+START_FAILURES=(
+    "SDL_Init Unable to init SDL: refused by the stand-in"
+    "SDL_VideoDriverName Unable to init SDL: no display to show the game on"
+    "TTF_Init Unable to init TTF!"
+    "SDL_SetVideoMode Unable to set video mode: refused by the stand-in"
+)
+case_start_fails() {
+    local call message
+    for entry in "${START_FAILURES[@]}"; do
+        read -r call message <<<"$entry"
+        hold_clock "$FAIL_CALL"
+        (cd "$work/play" && exec "${GAME_PREFIX[@]}" ZORVANEL_FAIL="$call" "$ZORVANEL" \
+            >"$work/out" 2>"$work/err") &
+        game_pid=$!
+        expect_exit 1
+        [ "$(cat "$work/out")" = "$message" ] || fail "$call failing: no \"$message\" alone"
+        echo "$call failing: $message"
+    done
 }
 
 case_memcheck() {

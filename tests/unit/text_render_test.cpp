@@ -32,21 +32,25 @@ constexpr int POINT_SIZES[] = {20, 28};  // the game's instruction and score lin
 constexpr SDL_Color COLOURS[] = {{255, 255, 255, 0}, {200, 40, 90, 0}};
 constexpr Uint32 BACKGROUND = 0x007fff;  // the game's, as 0xRRGGBB
 
-// Every line the comparison renders: the game's own, each printable character, and long ones.
+// Every line the comparison renders: the game's own, each 8-bit character, kerned pairs and
+// overhanging glyphs as measured in the font, and long ones.
 static std::vector<std::string> lines()
 {
     std::vector<std::string> all = {
         "", "Score:  0", "Score:  -10", "Score:  75", "Score:  1234567890", "Score:  -2147483648",
         "Q / ESC to Quit, Any Other Key to Play",
     };
-    for (char c = ' '; c <= '~'; c++)
-        all.push_back(std::string(1, c));
+    for (int c = 1; c <= 255; c++)  // Latin-1: its macron, I and i with ^ or .. overhang both sides
+        all.push_back(std::string(1, char(c)));
     std::string printable;
     for (char c = ' '; c <= '~'; c++)
         printable += c;
     all.push_back(printable);
     all.push_back("  leading and trailing spaces  ");
     all.push_back("AVAWAYToTaTeLTPAFAWaVaYaffiW.V,Y;T:j/f\\yjgpq|~_");
+    // Pairs kerned by 2 pixels at 28 pt, by 1 at 20, and glyphs overhanging their advance.
+    all.push_back("(J [J {J P. P, \"\xC6 '\xC6 \xC5\" \xF2' \"T 'V");
+    all.push_back("J\xEC_jKVXYcfktw&/\\rvy\xEF");
     all.push_back(std::string(150, 'W') + "iIl1|" + std::string(60, 'j'));
     return all;
 }
@@ -62,9 +66,10 @@ static std::string difference(const SDL_Surface *real, const SDL_Surface *own)
     const SDL_PixelFormat *a = real->format, *b = own->format;
     if (a->BitsPerPixel != b->BitsPerPixel || real->pitch != own->pitch || !b->palette)
         return "format or pitch";
-    if ((real->flags & SDL_SRCCOLORKEY) != (own->flags & SDL_SRCCOLORKEY) ||
-        a->colorkey != b->colorkey)
-        return "colour key";
+    if (real->flags != own->flags || a->colorkey != b->colorkey)
+        return "flags or colour key";
+    if (real->locked != own->locked)
+        return "locked";  // SDL blits no locked surface
     if (a->palette->ncolors != b->palette->ncolors)
         return "palette size";
     for (int i = 0; i < a->palette->ncolors; i++) {
@@ -110,8 +115,9 @@ static std::string rgba_difference(const SDL_Surface *real, const SDL_Surface *o
 {
     if (!real || !own)
         return real == own ? "" : std::string("only one is NULL: ") + (real ? "own" : "real");
-    if (own->format->BitsPerPixel != 32 || !own->format->Amask || (own->flags & SDL_SRCCOLORKEY))
-        return "not 32-bit with alpha and without a colour key";
+    if (own->format->BitsPerPixel != 32 || !own->format->Amask || (own->flags & SDL_SRCCOLORKEY) ||
+        own->locked)
+        return "not 32-bit with alpha, unlocked and without a colour key";
     if (real->w != own->w || real->h != own->h)
         return "size " + std::to_string(own->w) + "x" + std::to_string(own->h) + ", real " +
                std::to_string(real->w) + "x" + std::to_string(real->h);
@@ -143,6 +149,10 @@ TEST(TextRender, SameSurfacesAsSdlTtf)
     ASSERT_EQ(own_TTF_Init(), 0);
     ASSERT_EQ(own_rgba_TTF_Init(), 0);
     ASSERT_EQ(own_TTF_OpenFont("no such font.ttf", 20), nullptr);
+    ASSERT_EQ(TTF_OpenFont("/dev/null", 20), nullptr);  // a file, but no font
+    const std::string no_font = SDL_GetError();
+    ASSERT_EQ(own_TTF_OpenFont("/dev/null", 20), nullptr);
+    EXPECT_EQ(SDL_GetError(), no_font);
     const std::vector<std::string> all = lines();
     int compared = 0;
     for (int size : POINT_SIZES) {
