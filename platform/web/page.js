@@ -43,13 +43,16 @@
   window.addEventListener("blur", sayPlaying);
 
   function cannotLoad(file, what, how) {
+    cannotPlay("Zorvanel could not load: " + file + ", " + what + ", " + how + ".");
+  }
+  function cannotPlay(why) {
     Module.noInitialRun = true;  // the game does not start without all its parts
     if (failed)
       return;
     running = false;
     failed = true;
     spinButton.hidden = quitButton.hidden = true;
-    say("Zorvanel could not load: " + file + ", " + what + ", " + how + ".", true);
+    say(why, true);
   }
 
   // The largest whole number of device pixels per game pixel at which the game, its controls
@@ -174,8 +177,8 @@
       letIn(registration.waiting);
       whenInstalled(registration.installing);
       registration.addEventListener("updatefound", () => whenInstalled(registration.installing));
-      if (workers.controller)
-        return registration.update();  // the host may have a newer build
+      if (workers.controller)  // the host may have a newer build, or have taken the game down
+        return registration.update().catch(() => workers.controller.postMessage("still served?"));
     }).catch(() => {});  // not kept (offline, or refused): this visit plays all the same
   }
 
@@ -249,24 +252,40 @@
     });
   }
 
-  // A pack's bytes as they unzip, or a failure that says how the pack is missing or broken.
+  // A pack's bytes as they unzip (a stream, or all at once where fflate unzips), or a failure
+  // that says how the pack is missing or broken.
   function unpacked([file]) {
     const packed = served
-      ? fetch(file).then(response => response.ok ? response.body : Promise.reject("is missing"),
+      ? fetch(file).then(response => response.ok ? response : Promise.reject("is missing"),
                          () => Promise.reject("is missing"))
       : run(file).then(function () {
           const text = (self.zorvanelPacks || {})[file.replace(/[.]js$/, "")];
           if (typeof text !== "string")
             throw "is broken";
-          return new Blob([Uint8Array.from(atob(text), c => c.charCodeAt(0))]).stream();
+          return new Response(Uint8Array.from(atob(text), c => c.charCodeAt(0)));
         });
-    return packed.then(stream => stream.pipeThrough(new DecompressionStream("gzip")))
+    return packed.then(response => inflater ? Promise.all([inflater, response.arrayBuffer()])
+      .then(([fflate, bytes]) => fflate.gunzipSync(new Uint8Array(bytes)))
+      : response.body.pipeThrough(new DecompressionStream("gzip")))
       .catch(how => Promise.reject(typeof how === "string" ? how : "is broken"));
   }
   // What to do when a part cannot load: say so, naming it.
   function unloadable([file, what]) {
     return how => cannotLoad(file, what, typeof how === "string" ? how : "is broken");
   }
+
+  // A browser without WebAssembly or the promises and text this page uses cannot play; one
+  // without DecompressionStream (before 2023 in Firefox and Safari) plays with fflate's
+  // inflater, which only it fetches.
+  const INFLATER = ["fflate.js", "what unzips the game in this browser"];
+  const TOO_OLD = "This browser is too old for Zorvanel: a browser from 2020 or later plays it.";
+  const tooOld = !self.WebAssembly || !Promise.allSettled || !self.TextDecoder;
+  const inflater = tooOld || "DecompressionStream" in self ? null
+    : run(INFLATER[0]).then(() => self.fflate || Promise.reject(TOO_OLD));
+  if (tooOld)
+    cannotPlay(TOO_OLD);
+  else if (inflater)
+    inflater.catch(how => how === TOO_OLD ? cannotPlay(how) : unloadable(INFLATER)(how));
 
   const wasm = unpacked(WASM).then(function (stream) {
     const response = new Response(stream, {headers: {"Content-Type": "application/wasm"}});
