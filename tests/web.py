@@ -73,15 +73,25 @@ SCREENS = [
     ("desktop", 1920, 1080, 1, False, 3, False),
     ("dense laptop", 1280, 800, 2, False, 5, False),
 ]
-# Copies of the page with a file missing or broken: folder, file, how it is broken.
+# Copies of the page with a file missing or broken: folder, file (by how its name starts), how it
+# is broken (given the later build's folder too), and the file the page then names. Those that
+# name a .js are opened from disk. An upload caught halfway: the later build's script, which
+# asks for its own data pack, with the earlier packs.
 BROKEN = [
-    ("no-game", "zorvanel-game.bin", lambda data: None),
-    ("torn-game", "zorvanel-game.bin", lambda data: data[:len(data) // 2]),
-    ("torn-wasm", "zorvanel-wasm.bin", lambda data: data[:len(data) // 2]),
-    ("bad-wasm", "zorvanel-wasm.bin", lambda data: gzip.compress(b"\0asm" + data[4:40])),
-    ("no-data", "zorvanel-data.bin", lambda data: None),
-    ("torn-data", "zorvanel-data.bin", lambda data: data[:len(data) // 2]),
+    ("no-game", "zorvanel-game-", lambda data, later: None, "zorvanel-game-"),
+    ("torn-game", "zorvanel-game-", lambda data, later: data[:len(data) // 2], "zorvanel-game-"),
+    ("torn-wasm", "zorvanel-wasm-", lambda data, later: data[:len(data) // 2], "zorvanel-wasm-"),
+    ("bad-wasm", "zorvanel-wasm-", lambda data, later: gzip.compress(b"\0asm" + data[4:40]),
+     "zorvanel-wasm-"),
+    ("no-data", "zorvanel-data-", lambda data, later: None, "zorvanel-data-"),
+    ("torn-data", "zorvanel-data-", lambda data, later: data[:len(data) // 2], "zorvanel-data-"),
+    ("no-game-js", "zorvanel.js", lambda data, later: None, "zorvanel.js, the game itself, is m"),
+    ("torn-data-js", "zorvanel-data.js", lambda data, later: data[:len(data) // 2],
+     "zorvanel-data.js, its pictures and font, is b"),
+    ("halfway", "page.js", lambda data, later: open(os.path.join(later, "page.js"), "rb").read(),
+     "zorvanel-data-"),
 ]
+TOO_OLD = "This browser is too old for Zorvanel"
 
 
 def read_bmp(path):
@@ -142,7 +152,8 @@ def font_covers(zip_path):
     """The font in the zip's data pack, cut for the web, has a glyph for every character the game
     can draw: its two lines' (src/layout.h), whatever the score."""
     with zipfile.ZipFile(zip_path) as archive:
-        packed = gzip.decompress(archive.read("zorvanel-data.bin"))
+        packed = gzip.decompress(archive.read(next(name for name in archive.namelist()
+                                                   if name.startswith("zorvanel-data-"))))
     end = packed.index(b"\n")
     at, fonts = end + 1, []
     for name, size in json.loads(packed[:end]):
@@ -250,6 +261,10 @@ def frames_per_second(browser):
         " else done([Module.frames - f0, n, t, puts], context.putImageData = put); };"
         " requestAnimationFrame(count); })")
     check(puts == 0, "the unchanged frame was put on the canvas %d times in 2 s" % puts)
+    shown = frame(browser)  # and once the browser gives the canvas back empty, it is put again
+    browser.evaluate("canvas.getContext('2d').clearRect(0, 0, 430, 240),"
+                     " canvas.dispatchEvent(new Event('contextrestored'))")
+    within_limit(lambda: frame(browser) == shown, "the frame on the canvas given back empty")
     return game * 1000 / ms, browser_frames * 1000 / ms
 
 
@@ -267,10 +282,11 @@ def ended(browser, action):
 
 def judged(browser, axe, when):
     """axe-core, run inside the page, finds nothing wrong."""
+    browser.evaluate("typeof axe === 'object'") or browser.script(axe)  # the page may not
     found = browser.evaluate(
-        "(typeof axe === 'object' || (0, eval)(%s), axe.run(document, {runOnly: {type: 'tag',"
-        " values: %s}, resultTypes: ['violations']})).then(r => r.violations.map(v => v.id"
-        " + ': ' + v.nodes.map(n => n.target.join(' ')).join(', ')))" % (axe, AXE_TAGS))
+        "axe.run(document, {runOnly: {type: 'tag', values: %s}, resultTypes: ['violations']})"
+        ".then(r => r.violations.map(v => v.id + ': ' + v.nodes.map(n => n.target.join(' '))"
+        ".join(', ')))" % AXE_TAGS)
     check(not found, "%s: axe-core finds %s" % (when, "; ".join(found)))
     print("ok: %s axe-core finds nothing wrong %s" % (browser.name, when))
 
@@ -371,17 +387,61 @@ def kept(browser, site, game, folder, later):
           "not installable, or an icon not at its size: %s" % app)
     network = dict(latency=0, downloadThroughput=-1, uploadThroughput=-1)
     browser.call("Network.emulateNetworkConditions", offline=True, **network)
+    site.server.down = True  # and the worker, which the page's emulation does not reach
     ended(browser, "q")
     act(browser, "again-click")
     play(browser, game, ["a"])
     browser.call("Network.emulateNetworkConditions", offline=False, **network)
+    site.server.down = False
+    later_page = "!!document.querySelector('meta[name=zorvanel-build]')"
+    registered = "navigator.serviceWorker.getRegistration().then(r => %s)"
+    for name in ["index.html", "page.js", "service-worker.js"]:  # an upload caught halfway
+        shutil.copy(os.path.join(later, name), os.path.join(folder, "game"))
+    check(visit() == first and not browser.evaluate(later_page), "halfway, the later page")
+    browser.evaluate(registered % "r.update().catch(() => 0)")
+    within_limit(lambda: browser.evaluate(registered % "!r.installing && !r.waiting"),
+                 "the halfway build not to install")
+    check(browser.evaluate(caches) == first, "an upload caught halfway is kept")
     shutil.copytree(later, os.path.join(folder, "game"), dirs_exist_ok=True)
     visit()
     left = within_limit(lambda: (lambda names: names != first and len(names) == 1 and names)(
         browser.evaluate(caches)), "the later build's cache alone")
-    check(visit() == left and browser.evaluate("!!document.querySelector("
-          "'meta[name=zorvanel-build]')"), "the second visit's page is the earlier build's")
-    print("ok: chromium installable; plays offline; a later build within two visits, alone")
+    check(visit() == left and browser.evaluate(later_page),
+          "the second visit's page is the earlier build's")
+    os.remove(os.path.join(folder, "game", "service-worker.js"))  # taken down
+    browser.open(site.url(browser, "game/index.html"))
+    within_limit(lambda: browser.evaluate("navigator.serviceWorker.getRegistrations().then("
+                 "r => !r.length)") and browser.evaluate(caches) == [], "the worker to go")
+    print("ok: chromium installable; plays offline with the host down; an upload caught "
+          "halfway not kept; a later build within two visits, alone; taken down, it goes")
+
+
+def guarded(browser, site, game, folder):
+    """Scripts put in the page from elsewhere are refused; without DecompressionStream the game
+    plays, served and from disk; without WebAssembly the page says the browser is too old.
+    Gives the bytes an older browser fetched before the first frame."""
+    browser.open(site.url(browser, "game/injected.html"))
+    started(browser)
+    check(browser.evaluate("typeof injected") == "undefined", "an injected script ran")
+    since = len(browser.console())
+    browser.without("DecompressionStream")
+    browser.open(site.url(browser, "game/index.html"))
+    play(browser, game, ["a"])
+    fetched = browser.evaluate(FETCHED.replace("e.transferSize", "e.encodedBodySize"))
+    check(fetched <= FETCH_LIMIT, "an older browser fetched %d bytes" % fetched)  # cached or not
+    if browser.name != "webkit":  # whose driver cannot take a global away on disk
+        browser.open("file://" + os.path.join(folder, "game", "index.html"))
+        play(browser, game, ["a"])
+    check(all(line.startswith(tuple(KNOWN)) or line[5:] in TRACE for line in
+              browser.console()[since:]), "said: %s" % browser.console()[since:])
+    browser.without("WebAssembly")
+    browser.open(site.url(browser, "game/index.html"))
+    said = within_limit(lambda: browser.poll("alertLine.textContent"), "a failure")
+    check(said.startswith(TOO_OLD), "without WebAssembly, it said: " + said)
+    browser.without(None)
+    print("ok: %s refuses an injected script; plays without DecompressionStream; says it is too "
+          "old without WebAssembly" % browser.name)
+    return fetched
 
 
 def fitted(browser, width, height, ratio, least):
@@ -434,10 +494,11 @@ def screens(browser, site, game, shots):
 def broken(browser, site, shots, axe):
     """Each copy with a file missing or broken says that the game could not load, and names
     the file."""
-    for folder, name, _ in BROKEN:
-        browser.open(site.url(browser, folder + "/index.html"))
+    for folder, _, _, named in BROKEN:
+        browser.open("file://" + os.path.join(site.folder, folder, "index.html") if ".js" in
+                     named else site.url(browser, folder + "/index.html"))
         said = within_limit(lambda: browser.poll("alertLine.textContent"), "a failure")
-        check(said.startswith("Zorvanel could not load: " + name), folder + ": " + said)
+        check(said.startswith("Zorvanel could not load: " + named), folder + ": " + said)
         shoot(browser, shots, folder)
     print("ok: chromium names each missing or broken file")
     judged(browser, axe, "when a file is broken")
@@ -457,18 +518,20 @@ def accessible(browser):
     print("ok: chromium game focusable and named; status line a live region")
 
 
-def make_site(zip_path, no_seven, site):
+def make_site(zip_path, no_seven, site, later):
     with zipfile.ZipFile(zip_path) as archive:
         check("index.html" in archive.namelist(), "index.html is not at the top of the zip")
         archive.extractall(os.path.join(site, "game"))
         for name in archive.namelist():  # long since built, so browsers keep them as they are
             os.utime(os.path.join(site, "game", name), (0, 0))
     shutil.copytree(no_seven, os.path.join(site, "no-seven"))
-    for folder, name, change in BROKEN:
+    for folder, start, change, _ in BROKEN:
         shutil.copytree(os.path.join(site, "game"), os.path.join(site, folder))
+        name = next(name for name in os.listdir(os.path.join(site, "game"))
+                    if name.startswith(start))
         path = os.path.join(site, folder, name)
         with open(path, "rb") as f:
-            data = change(f.read())
+            data = change(f.read(), later)
         os.remove(path)
         if data is not None:
             check(data != open(os.path.join(site, "game", name), "rb").read(),
@@ -494,16 +557,22 @@ def main():
         check(size <= ZIP_LIMIT, "the zip is %d bytes, more than %d" % (size, ZIP_LIMIT))
         font_covers(zip_path)
         folder = os.path.join(work, "site")
-        make_site(zip_path, no_seven, folder)
+        make_site(zip_path, no_seven, folder, later)
         site = Site(folder)
+        with open(os.path.join(folder, "game", "index.html")) as f:  # as an injection would
+            injected = f.read().replace("</main>", '</main><script>injected = 1</script><script'
+                                        ' src="%selsewhere.js"></script>' % site.base.replace(
+                                            "127.0.0.1", "localhost"))
+        with open(os.path.join(folder, "game", "injected.html"), "w") as f:
+            f.write(injected)
+        with open(os.path.join(folder, "elsewhere.js"), "w") as f:
+            f.write("injected = 2;\n")
         game = Game(linux, work)
         with open(os.path.join(tools, "axe-core", "axe.min.js")) as f:
-            axe = json.dumps(f.read())
+            axe = f.read()
         for kind, again, fps_asserted in ENGINES:
             browser = kind(work)
             first_ms, fetched, fps = engine(browser, site, game, again, fps_asserted, shots, axe)
-            figures.append("%s: first frame %.0f ms after %d kB, %.1f frames a second (its own"
-                           " %.1f)" % (browser.name, first_ms, fetched // 1000, *fps))
             if kind is not WebKit:
                 since = len(browser.console())  # from disk and framed: nothing to say
                 outside_a_server(browser, site, game, folder, shots)
@@ -513,6 +582,11 @@ def main():
                 elsewhere = [url for url in browser.requested
                              if not url.startswith((site.base, "blob:", "data:", "file:"))]
                 check(not elsewhere, "the page loaded from elsewhere: " + " ".join(elsewhere))
+            older = guarded(browser, site, game, folder)
+            figures.append("%s: first frame %.0f ms after %d kB (%d kB without"
+                           " DecompressionStream), %.1f frames a second (its own %.1f)" % (
+                               browser.name, first_ms, fetched // 1000, older // 1000, *fps))
+            if kind is Chromium:
                 broken(browser, site, shots, axe)
                 browser.open(site.url(browser, "game/index.html"))
                 accessible(browser)
