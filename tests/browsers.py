@@ -46,9 +46,8 @@ def within_limit(test, what):
 
 # WebKit's WebDriver has no console: the pages it opens are served with this first in their
 # head, which keeps the console's lines, the errors nothing handled and what the page's policy
-# refused, across reloads too; it also takes away what without() names, as the others' do.
+# refused, across reloads too.
 RECORDER = b"""<script>
-  delete self[sessionStorage.getItem("without")];
   const record = line => sessionStorage.setItem("console",
     (sessionStorage.getItem("console") || "") + line + "\\n");
   for (const [name, level] of [["log", "log"], ["info", "info"], ["warn", "warning"],
@@ -69,9 +68,8 @@ class Site:
     def __init__(self, folder):
         class Handler(http.server.SimpleHTTPRequestHandler):
             def send_head(self):
-                if self.server.down:  # a host that is down
-                    self.send_error(503)
-                    return None
+                if self.server.folder is None:  # a host that is down
+                    return self.send_error(503)
                 if self.path.startswith("/record/"):
                     self.path = self.path[len("/record"):]
                     if self.path.endswith(".html"):
@@ -92,8 +90,7 @@ class Site:
 
         self.server = http.server.ThreadingHTTPServer(
             ("127.0.0.1", 0), functools.partial(Handler, directory=folder))
-        self.server.down = False
-        self.folder = folder
+        self.folder = self.server.folder = folder  # None while the host is down
         self.base = "http://127.0.0.1:%d/" % self.server.server_port
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
@@ -239,19 +236,6 @@ class Chromium(Browser):
         for domain in ["Page", "Runtime", "Log", "Network"]:
             self.call(domain + ".enable")
         self.call("Emulation.setFocusEmulationEnabled", enabled=True)  # as a player's open tab
-        self.preloaded = None
-
-    def without(self, name):
-        """Pages opened from now on lack the global name, as an older browser's do (None: all
-        is back)."""
-        if self.preloaded:
-            self.call("Page.removeScriptToEvaluateOnNewDocument", identifier=self.preloaded)
-        self.preloaded = name and self.call("Page.addScriptToEvaluateOnNewDocument",
-                                            source="delete self.%s" % name)["identifier"]
-
-    def script(self, source):
-        """Runs a script in the page, as the protocol runs it, whatever the page's policy."""
-        self.call("Runtime.evaluate", session=self.session, expression=source)
 
     def call(self, method, session=None, **params):
         message = {"method": method, "params": params}
@@ -355,7 +339,6 @@ class Firefox(Browser):
         self.call("session.subscribe", events=["log.entryAdded"])
         self.call("script.addPreloadScript", functionDeclaration="() => addEventListener("
                   "'securitypolicyviolation', e => console.error('refused ' + e.blockedURI))")
-        self.preloaded = None
         self.top = self.context = self.call("browsingContext.getTree")["contexts"][0]["context"]
         self.call("browsingContext.setViewport", context=self.top,
                   viewport={"width": self.WIDTH, "height": self.HEIGHT})
@@ -375,16 +358,6 @@ class Firefox(Browser):
                            target={"context": self.context})
         check(result["type"] == "success", expression[:300] + ": " + str(result)[:400])
         return result["result"]["value"]
-
-    def without(self, name):
-        if self.preloaded:
-            self.call("script.removePreloadScript", script=self.preloaded)
-        self.preloaded = name and self.call("script.addPreloadScript", functionDeclaration=(
-            "() => { delete window.%s; }" % name))["script"]
-
-    def script(self, source):
-        self.call("script.evaluate", expression=source, awaitPromise=False,
-                  target={"context": self.context})
 
     def navigate(self, url):
         self.context = self.top
@@ -459,12 +432,6 @@ class WebKit(Browser):
             "(%s).then(arguments[0], e => arguments[0]({thrown: String(e)}))" % expression})
         check(isinstance(value, str), expression[:300] + ": " + str(value)[:400])
         return value
-
-    def without(self, name):
-        self.evaluate("sessionStorage.setItem('without', %s)" % json.dumps(name or ""))
-
-    def script(self, source):
-        self.request("POST", "/execute/sync", {"args": [], "script": source})
 
     def navigate(self, url):
         self.request("POST", "/url", {"url": url})
