@@ -289,9 +289,9 @@ def ended(browser, action):
 def judged(browser, axe, when):
     """axe-core, run inside the page, finds nothing wrong."""
     found = browser.evaluate(  # from a blob, as the page's policy allows no eval
-        "(typeof axe === 'object' || new Promise(loaded => document.head.append(Object.assign("
-        "document.createElement('script'), {src: URL.createObjectURL(new Blob([%s])), onload:"
-        " loaded})))).then(() => axe.run(document, {runOnly: {type: 'tag', values: %s},"
+        "Promise.resolve(typeof axe === 'object' || new Promise(loaded => document.head.append("
+        "Object.assign(document.createElement('script'), {src: URL.createObjectURL(new Blob([%s"
+        "])), onload: loaded})))).then(() => axe.run(document, {runOnly: {type: 'tag', values: %s},"
         " resultTypes: ['violations']})).then(r => r.violations.map(v => v.id + ': ' +"
         " v.nodes.map(n => n.target.join(' ')).join(', ')))" % (axe, AXE_TAGS))
     check(not found, "%s: axe-core finds %s" % (when, "; ".join(found)))
