@@ -418,6 +418,7 @@ def kept(browser, site, game, folder, later):
     browser.open(site.url(browser, "game/index.html"))
     within_limit(lambda: browser.evaluate("navigator.serviceWorker.getRegistrations().then("
                  "r => !r.length)") and browser.evaluate(caches) == [], "the worker to go")
+    shutil.copy(os.path.join(later, "service-worker.js"), os.path.join(folder, "game"))  # back
     print("ok: chromium installable; plays offline; an upload halfway, a later build, taken down")
 
 
