@@ -33,8 +33,23 @@ EM_JS(void, read_canvas, (SDL_Surface * surface, Uint32 *pixels), {
 });
 
 EM_JS(void, put_canvas, (const Uint32 *pixels, int w, int h), {
-    SDL.surfaces[SDL.screen].ctx.putImageData(
+    const screen = SDL.surfaces[SDL.screen];
+    if (!screen.watched) {
+        // The browser may drop the canvas's pixels (a tab in the background) and give it back
+        // empty: the frame it showed is then put on it again.
+        screen.watched = true;
+        screen.canvas.addEventListener("contextrestored", () => screen.emptied = true);
+    }
+    screen.ctx.putImageData(
         new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, w * h * 4), w, h), 0, 0);
+});
+
+// Whether the canvas was given back empty since the frame was last put on it.
+EM_JS(bool, canvas_emptied, (), {
+    const screen = SDL.surfaces[SDL.screen];
+    const emptied = !!screen.emptied;
+    screen.emptied = false;
+    return emptied;
 });
 
 static bool in_memory(SDL_Surface *surface)
@@ -192,20 +207,21 @@ extern "C" void __wrap_SDL_FreeSurface(SDL_Surface *surface)
     __real_SDL_FreeSurface(surface);
 }
 
-// Whether the frame is the one shown, compared two pixels at a time (memcmp takes a byte).
+// Whether the frame is the one shown, compared a pixel at a time (memcmp takes a byte).
 static bool unchanged()
 {
-    if (frame.size() != shown.size() || frame.size() % 2)
+    if (frame.size() != shown.size())
         return false;
-    const Uint64 *a = (const Uint64 *)frame.data(), *b = (const Uint64 *)shown.data();
-    for (size_t i = 0; i < frame.size() / 2; i++)
-        if (a[i] != b[i])
+    for (size_t i = 0; i < frame.size(); i++)
+        if (frame[i] != shown[i])
             return false;
     return true;
 }
 
 void present_frame(SDL_Surface *screen)
 {
+    if (canvas_emptied())
+        shown.clear();
     if (frame.empty() || unchanged())
         return;
     shown = frame;

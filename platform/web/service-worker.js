@@ -26,29 +26,46 @@ async function fetchAll(mode) {
 }
 
 // On a first visit the browser's cache holds the page's own files, which then cost nothing
-// more. Where it holds an older build's, the host's files are fetched again; should even they
-// not make up this build (a host that rewrites its pages, say), they are kept as it serves them.
+// more. Where it holds an older build's, the host's files are fetched again. Only this build is
+// kept: a host that lacks some of its files, moves them, rewrites them or holds an upload caught
+// halfway leaves nothing kept, and the browser tries again at a later visit.
 self.addEventListener("install", event => event.waitUntil((async () => {
   let [responses, whole] = await fetchAll("default");
   if (!whole)
-    [responses] = await fetchAll("reload");
-  if (!keepable(responses))  // a host that lacks some, or moves them: the page is not kept
-    throw new Error("Zorvanel's files cannot be kept here");  // and is tried at the next visit
+    [responses, whole] = await fetchAll("reload");
+  if (!whole)
+    throw new Error("Zorvanel's files here are not all of build " + BUILD);
   const cache = await caches.open(CACHE);
   await Promise.all(FILES.map((file, i) => cache.put(file, responses[i])));
 })()));
 
 // A new build waits until a page that has all its own files (at its first frame) lets it in:
-// no page then runs one build's page with another's game.
+// no page then runs one build's page with another's game. A page whose host did not give it
+// the worker asks whether the host still serves the game.
 self.addEventListener("message", event => {
   if (event.data === "take over")
     self.skipWaiting();
+  else if (event.data === "still served?")
+    event.waitUntil(withdrawnByHost());
 });
 
 // The build that takes over deletes the caches of the builds before it, in its folder only.
 self.addEventListener("activate", event => event.waitUntil(caches.keys().then(names =>
   Promise.all(names.filter(name => name.startsWith(PREFIX) && name !== CACHE)
     .map(name => caches.delete(name))))));
+
+// A host that took the game down answers that it has no worker here: this one goes then, with
+// its folder's caches, and the next visit gets whatever the host serves. A host that does not
+// answer (offline, or down) leaves the game kept.
+async function withdrawnByHost() {
+  const answer = await fetch("service-worker.js", {method: "HEAD", cache: "no-store"})
+    .catch(() => null);
+  if (!answer || (answer.status !== 404 && answer.status !== 410))
+    return;
+  const names = await caches.keys();
+  await Promise.all(names.filter(name => name.startsWith(PREFIX)).map(name => caches.delete(name)));
+  self.registration.unregister();  // which waits for this event's end: not waited for here
+}
 
 // The kept files come from the cache (the folder itself is its index.html, and a host's query
 // is left out); anything else, and a file the cache has lost, from the network.

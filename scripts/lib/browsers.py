@@ -45,7 +45,8 @@ def within_limit(test, what):
 
 
 # WebKit's WebDriver has no console: the pages it opens are served with this first in their
-# head, which keeps the console's lines and the errors nothing handled, across reloads too.
+# head, which keeps the console's lines, the errors nothing handled and what the page's policy
+# refused, across reloads too.
 RECORDER = b"""<script>
   const record = line => sessionStorage.setItem("console",
     (sessionStorage.getItem("console") || "") + line + "\\n");
@@ -55,6 +56,7 @@ RECORDER = b"""<script>
     console[name] = (...words) => { record(level + ": " + words.join(" ")); real(...words); };
   }
   addEventListener("error", e => record("exception: " + e.message));
+  addEventListener("securitypolicyviolation", e => record("error: refused " + e.blockedURI));
   addEventListener("unhandledrejection", e => setTimeout(() => e.defaultPrevented ||
     record("exception: " + (e.reason && e.reason.message || e.reason))));
 </script>"""
@@ -66,6 +68,8 @@ class Site:
     def __init__(self, folder):
         class Handler(http.server.SimpleHTTPRequestHandler):
             def send_head(self):
+                if self.server.folder is None:  # a host that is down
+                    return self.send_error(503)
                 if self.path.startswith("/record/"):
                     self.path = self.path[len("/record"):]
                     if self.path.endswith(".html"):
@@ -86,6 +90,7 @@ class Site:
 
         self.server = http.server.ThreadingHTTPServer(
             ("127.0.0.1", 0), functools.partial(Handler, directory=folder))
+        self.folder = self.server.folder = folder  # None while the host is down
         self.base = "http://127.0.0.1:%d/" % self.server.server_port
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
@@ -337,6 +342,8 @@ class Firefox(Browser):
                                                   suppress_origin=True)
         self.call("session.new", capabilities={})
         self.call("session.subscribe", events=["log.entryAdded"])
+        self.call("script.addPreloadScript", functionDeclaration="() => addEventListener("
+                  "'securitypolicyviolation', e => console.error('refused ' + e.blockedURI))")
         self.top = self.context = self.call("browsingContext.getTree")["contexts"][0]["context"]
         self.call("browsingContext.setViewport", context=self.top,
                   viewport={"width": self.WIDTH, "height": self.HEIGHT})

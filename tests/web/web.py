@@ -78,14 +78,30 @@ SCREENS = [
     ("desktop", 1920, 1080, 1, False, 3, False),
     ("dense laptop", 1280, 800, 2, False, 5, False),
 ]
-# Copies of the page with a file missing or broken: folder, file, how it is broken.
+# Copies of the page with a file missing or broken: folder, file (by how its name starts), how it
+# is broken (given the later build's folder too), and the file the page then names. Those that
+# name a .js are opened from disk. An upload caught halfway: the later build's script, which
+# asks for its own data pack, with the earlier packs.
 BROKEN = [
-    ("no-game", "zorvanel-game.bin", lambda data: None),
-    ("torn-game", "zorvanel-game.bin", lambda data: data[:len(data) // 2]),
-    ("torn-wasm", "zorvanel-wasm.bin", lambda data: data[:len(data) // 2]),
-    ("bad-wasm", "zorvanel-wasm.bin", lambda data: gzip.compress(b"\0asm" + data[4:40])),
-    ("no-data", "zorvanel-data.bin", lambda data: None),
-    ("torn-data", "zorvanel-data.bin", lambda data: data[:len(data) // 2]),
+    ("no-game", "zorvanel-game-", lambda data, later: None, "zorvanel-game-"),
+    ("torn-game", "zorvanel-game-", lambda data, later: data[:len(data) // 2], "zorvanel-game-"),
+    ("torn-wasm", "zorvanel-wasm-", lambda data, later: data[:len(data) // 2], "zorvanel-wasm-"),
+    ("bad-wasm", "zorvanel-wasm-", lambda data, later: gzip.compress(b"\0asm" + data[4:40]),
+     "zorvanel-wasm-"),
+    ("no-data", "zorvanel-data-", lambda data, later: None, "zorvanel-data-"),
+    ("torn-data", "zorvanel-data-", lambda data, later: data[:len(data) // 2], "zorvanel-data-"),
+    ("no-game-js", "zorvanel.js", lambda data, later: None, "zorvanel.js, the game itself, is m"),
+    ("torn-data-js", "zorvanel-data.js", lambda data, later: data[:len(data) // 2],
+     "zorvanel-data.js, its pictures and font, is b"),
+    ("halfway", "page.js", lambda data, later: open(os.path.join(later, "page.js"), "rb").read(),
+     "zorvanel-data-"),
+]
+# Copies of the page as an injection or an older browser leave it: file, where, what goes in.
+VARIANTS = [
+    ("injected.html", "</main>", '<script>injected = 1</script><script src="%sgame/fflate.js">'
+     "</script>"),  # after the page's policy, as an injection comes; from another origin
+    ("old.html", "<head>", "<script>delete self.DecompressionStream</script>"),
+    ("ancient.html", "<head>", "<script>delete self.WebAssembly</script>"),
 ]
 
 
@@ -147,7 +163,8 @@ def font_covers(zip_path):
     """The font in the zip's data pack, cut for the web, has a glyph for every character the game
     can draw: its two lines' (src/layout.h), whatever the score."""
     with zipfile.ZipFile(zip_path) as archive:
-        packed = gzip.decompress(archive.read("zorvanel-data.bin"))
+        packed = gzip.decompress(archive.read(next(name for name in archive.namelist()
+                                                   if name.startswith("zorvanel-data-"))))
     end = packed.index(b"\n")
     at, fonts = end + 1, []
     for name, size in json.loads(packed[:end]):
@@ -254,6 +271,10 @@ def frames_per_second(browser):
         " else done([Module.frames - f0, n, t, puts], context.putImageData = put); };"
         " requestAnimationFrame(count); })")
     check(puts == 0, "the unchanged frame was put on the canvas %d times in 2 s" % puts)
+    shown = frame(browser)  # and once the browser gives the canvas back empty, it is put again
+    browser.evaluate("canvas.getContext('2d').clearRect(0, 0, 430, 240),"
+                     " canvas.dispatchEvent(new Event('contextrestored'))")
+    within_limit(lambda: frame(browser) == shown, "the frame on the canvas given back empty")
     return game * 1000 / ms, browser_frames * 1000 / ms
 
 
@@ -271,10 +292,12 @@ def ended(browser, action):
 
 def judged(browser, axe, when):
     """axe-core, run inside the page, finds nothing wrong."""
-    found = browser.evaluate(
-        "(typeof axe === 'object' || (0, eval)(%s), axe.run(document, {runOnly: {type: 'tag',"
-        " values: %s}, resultTypes: ['violations']})).then(r => r.violations.map(v => v.id"
-        " + ': ' + v.nodes.map(n => n.target.join(' ')).join(', ')))" % (axe, AXE_TAGS))
+    found = browser.evaluate(  # from a blob, as the page's policy allows no eval
+        "Promise.resolve(typeof axe === 'object' || new Promise(loaded => document.head.append("
+        "Object.assign(document.createElement('script'), {src: URL.createObjectURL(new Blob([%s"
+        "])), onload: loaded})))).then(() => axe.run(document, {runOnly: {type: 'tag', values: %s},"
+        " resultTypes: ['violations']})).then(r => r.violations.map(v => v.id + ': ' +"
+        " v.nodes.map(n => n.target.join(' ')).join(', ')))" % (axe, AXE_TAGS))
     check(not found, "%s: axe-core finds %s" % (when, "; ".join(found)))
     print("ok: %s axe-core finds nothing wrong %s" % (browser.name, when))
 
@@ -336,7 +359,7 @@ def engine(browser, site, game, again, fps_asserted, shots, axe):
 def outside_a_server(browser, site, game, folder, shots):
     """The page opened from disk, and served into a frame sandboxed with allow-scripts alone:
     the game plays, and in the frame says to click or tap it for the keys."""
-    browser.open("file://" + os.path.join(folder, "game", "index.html"))
+    browser.open("file://" + os.path.join(folder, "game", "old.html"))  # as an older browser
     play(browser, game, ["canvas-click", "a"])
     browser.open(site.url(browser, "host.html"))
     browser.enter_frame(site.url(browser, "game/index.html"))
@@ -375,17 +398,46 @@ def kept(browser, site, game, folder, later):
           "not installable, or an icon not at its size: %s" % app)
     network = dict(latency=0, downloadThroughput=-1, uploadThroughput=-1)
     browser.call("Network.emulateNetworkConditions", offline=True, **network)
+    site.server.folder = None  # the host down too, for the worker the emulation does not reach
     ended(browser, "q")
     act(browser, "again-click")
     play(browser, game, ["a"])
     browser.call("Network.emulateNetworkConditions", offline=False, **network)
+    site.server.folder = folder
+    later_page = "!!document.querySelector('meta[name=zorvanel-build]')"
+    for name in ["index.html", "page.js", "service-worker.js"]:  # an upload caught halfway
+        shutil.copy(os.path.join(later, name), os.path.join(folder, "game"))
+    check(visit() == first and not browser.evaluate(later_page), "halfway, the later page")
+    browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update().catch(() =>"
+                     " 0).then(() => r.installing && new Promise(installed => r.installing"
+                     ".addEventListener('statechange', installed))))")
+    check(browser.evaluate(caches) == first, "an upload caught halfway is kept")
     shutil.copytree(later, os.path.join(folder, "game"), dirs_exist_ok=True)
     visit()
     left = within_limit(lambda: (lambda names: names != first and len(names) == 1 and names)(
         browser.evaluate(caches)), "the later build's cache alone")
-    check(visit() == left and browser.evaluate("!!document.querySelector("
-          "'meta[name=zorvanel-build]')"), "the second visit's page is the earlier build's")
-    print("ok: chromium installable; plays offline; a later build within two visits, alone")
+    check(visit() == left and browser.evaluate(later_page),
+          "the second visit's page is the earlier build's")
+    os.remove(os.path.join(folder, "game", "service-worker.js"))  # taken down
+    browser.open(site.url(browser, "game/index.html"))
+    within_limit(lambda: browser.evaluate("navigator.serviceWorker.getRegistrations().then("
+                 "r => !r.length)") and browser.evaluate(caches) == [], "the worker to go")
+    shutil.copy(os.path.join(later, "service-worker.js"), os.path.join(folder, "game"))  # back
+    print("ok: chromium installable; plays offline; an upload halfway, a later build, taken down")
+
+
+def guarded(browser, site, game):
+    """Injected scripts are refused; older browsers play, or hear they are too old."""
+    browser.open(site.url(browser, "game/injected.html"))
+    started(browser)
+    check(browser.evaluate("typeof injected + typeof fflate") == "undefined" * 2,
+          "an injected script ran")
+    browser.open(site.url(browser, "game/old.html"))
+    play(browser, game, ["a"])
+    browser.open(site.url(browser, "game/ancient.html"))
+    said = within_limit(lambda: browser.poll("alertLine.textContent"), "a failure")
+    check(said.startswith("This browser is too old for Zorvanel"), "it said: " + said)
+    print("ok: %s refuses injected scripts; plays, or says it is too old" % browser.name)
 
 
 def fitted(browser, width, height, ratio, least):
@@ -438,10 +490,11 @@ def screens(browser, site, game, shots):
 def broken(browser, site, shots, axe):
     """Each copy with a file missing or broken says that the game could not load, and names
     the file."""
-    for folder, name, _ in BROKEN:
-        browser.open(site.url(browser, folder + "/index.html"))
+    for folder, _, _, named in BROKEN:
+        browser.open("file://" + os.path.join(site.folder, folder, "index.html") if ".js" in
+                     named else site.url(browser, folder + "/index.html"))
         said = within_limit(lambda: browser.poll("alertLine.textContent"), "a failure")
-        check(said.startswith("Zorvanel could not load: " + name), folder + ": " + said)
+        check(said.startswith("Zorvanel could not load: " + named), folder + ": " + said)
         shoot(browser, shots, folder)
     print("ok: chromium names each missing or broken file")
     judged(browser, axe, "when a file is broken")
@@ -461,24 +514,30 @@ def accessible(browser):
     print("ok: chromium game focusable and named; status line a live region")
 
 
-def make_site(zip_path, no_seven, site):
+def make_site(zip_path, no_seven, site, later, elsewhere):
     with zipfile.ZipFile(zip_path) as archive:
         check("index.html" in archive.namelist(), "index.html is not at the top of the zip")
         archive.extractall(os.path.join(site, "game"))
         for name in archive.namelist():  # long since built, so browsers keep them as they are
             os.utime(os.path.join(site, "game", name), (0, 0))
     shutil.copytree(no_seven, os.path.join(site, "no-seven"))
-    for folder, name, change in BROKEN:
+    for folder, start, change, _ in BROKEN:
         shutil.copytree(os.path.join(site, "game"), os.path.join(site, folder))
+        name = next(name for name in os.listdir(os.path.join(site, "game"))
+                    if name.startswith(start))
         path = os.path.join(site, folder, name)
         with open(path, "rb") as f:
-            data = change(f.read())
+            data = change(f.read(), later)
         os.remove(path)
         if data is not None:
             check(data != open(os.path.join(site, "game", name), "rb").read(),
                   folder + ": not broken")
             with open(path, "wb") as f:
                 f.write(data)
+    page = open(os.path.join(site, "game", "index.html")).read()
+    for name, at, added in VARIANTS:
+        with open(os.path.join(site, "game", name), "w") as f:
+            f.write(page.replace(at, at + (added % elsewhere if "%s" in added else added), 1))
     with open(os.path.join(site, "host.html"), "w") as f:
         f.write('<!DOCTYPE html><title>A host</title><link rel="icon" href="data:,">'
                 '<body style="margin:0">'
@@ -498,8 +557,8 @@ def main():
         check(size <= ZIP_LIMIT, "the zip is %d bytes, more than %d" % (size, ZIP_LIMIT))
         font_covers(zip_path)
         folder = os.path.join(work, "site")
-        make_site(zip_path, no_seven, folder)
         site = Site(folder)
+        make_site(zip_path, no_seven, folder, later, site.base.replace("127.0.0.1", "localhost"))
         game = Game(linux, work)
         with open(os.path.join(tools, "axe-core", "axe.min.js")) as f:
             axe = json.dumps(f.read())
@@ -517,6 +576,8 @@ def main():
                 elsewhere = [url for url in browser.requested
                              if not url.startswith((site.base, "blob:", "data:", "file:"))]
                 check(not elsewhere, "the page loaded from elsewhere: " + " ".join(elsewhere))
+            guarded(browser, site, game)  # after that: it loads from elsewhere, refused
+            if kind is Chromium:
                 broken(browser, site, shots, axe)
                 browser.open(site.url(browser, "game/index.html"))
                 accessible(browser)
