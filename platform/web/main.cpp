@@ -48,7 +48,7 @@ EM_ASYNC_JS(void, next_animation_frame, (), {
 EM_JS(void, tell_page_shown, (const char *left, const char *middle, const char *right,
                               const char *score), {
     if (Module.gameShows)
-        Module.gameShows([left, middle, right].map(file => UTF8ToString(file)),
+        Module.gameShows([left, middle, right].map(name => UTF8ToString(name)),
                          UTF8ToString(score));
 });
 
@@ -145,25 +145,35 @@ SDL_Surface *__wrap_TTF_RenderText_Solid(TTF_Font *font, const char *text, SDL_C
     return __real_TTF_RenderText_Solid(font, text, colour);
 }
 
+// The name players hear for a picture: its symbol's.
+static const char *symbol_name(const char *file)
+{
+    for (int i = 0; i < SYMBOL_COUNT; i++) {
+        if (strcmp(file, PICTURE_FILES[i]) == 0)
+            return SYMBOL_NAMES[i];
+    }
+    return file;
+}
+
 // Tells the page the reels, left to right, and the score, when they differ from the last it
 // heard: a frame that shows nothing new says nothing.
 static void tell_what_is_shown()
 {
-    const char *files[REEL_COUNT] = {"", "", ""};
+    const char *names[REEL_COUNT] = {"", "", ""};
     for (int i = 0; i < landed_count; i++) {
         int left_of = 0;
         for (int j = 0; j < landed_count; j++)
             left_of += landed[j].x < landed[i].x || (landed[j].x == landed[i].x && j < i);
-        files[left_of] = landed[i].file;
+        names[left_of] = symbol_name(landed[i].file);
     }
     landed_count = 0;
     bool same = strcmp(told_score, score_text) == 0;
     for (int i = 0; i < REEL_COUNT; i++)
-        same = same && strcmp(told[i], files[i]) == 0;
+        same = same && strcmp(told[i], names[i]) == 0;
     if (same)
         return;
     for (int i = 0; i < REEL_COUNT; i++)
-        snprintf(told[i], TEXT_ROOM, "%s", files[i]);
+        snprintf(told[i], TEXT_ROOM, "%s", names[i]);
     snprintf(told_score, sizeof told_score, "%s", score_text);
     tell_page_shown(told[0], told[1], told[2], told_score);
 }

@@ -218,9 +218,8 @@
         Module.removeRunDependency(DATA[0]);
       }, () => {});  // said where it failed
     }],
-    // The game's reels, by their pictures' files, and its score line, when either changes.
-    gameShows: function (files, scoreLine) {
-      const names = files.map(file => file.charAt(0).toUpperCase() + file.slice(1, -4));
+    // The game's reels, by their symbols' names, and its score line, when either changes.
+    gameShows: function (names, scoreLine) {
       score = scoreLine.replace(/:\s*/, " ") + ".";
       shownLine.textContent = names.join(", ") + ". " + score;
       sayPlaying();
@@ -280,12 +279,20 @@
     return how => cannotLoad(file, what, typeof how === "string" ? how : "is broken");
   }
 
-  // A browser without WebAssembly or the promises and text this page uses cannot play; one
-  // without DecompressionStream (before 2023 in Firefox and Safari) plays with fflate's
-  // inflater, which only it fetches.
+  // A browser without WebAssembly or the promises and text this page uses cannot play, nor one
+  // that does not know the page's policy's 'wasm-unsafe-eval' (before 2022), which refuses to
+  // compile any wasm, as an empty module shows; one without DecompressionStream (before 2023 in
+  // Firefox and Safari) plays with fflate's inflater, which only it fetches.
   const INFLATER = ["fflate.js", "what unzips the game in this browser"];
-  const TOO_OLD = "This browser is too old for Zorvanel: a browser from 2020 or later plays it.";
-  const tooOld = !self.WebAssembly || !Promise.allSettled || !self.TextDecoder;
+  const TOO_OLD = "This browser is too old for Zorvanel: a browser from 2022 or later plays it.";
+  function compiles() {
+    try {
+      return !!new WebAssembly.Module(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0]));
+    } catch (refused) {
+      return false;
+    }
+  }
+  const tooOld = !self.WebAssembly || !Promise.allSettled || !self.TextDecoder || !compiles();
   const inflater = tooOld || "DecompressionStream" in self ? null
     : run(INFLATER[0]).then(() => self.fflate || Promise.reject(TOO_OLD));
   if (tooOld)

@@ -96,12 +96,13 @@ BROKEN = [
     ("halfway", "page.js", lambda data, later: open(os.path.join(later, "page.js"), "rb").read(),
      "zorvanel-data-"),
 ]
-# Copies of the page as an injection or an older browser leave it: file, where, what goes in.
+# Copies of the page as an injection or an older browser leave it: file, what, what it becomes.
 VARIANTS = [
-    ("injected.html", "</main>", '<script>injected = 1</script><script src="%sgame/fflate.js">'
-     "</script>"),  # after the page's policy, as an injection comes; from another origin
-    ("old.html", "<head>", "<script>delete self.DecompressionStream</script>"),
-    ("ancient.html", "<head>", "<script>delete self.WebAssembly</script>"),
+    ("injected.html", "</main>", '</main><script>injected = 1</script><script src="%sgame/'
+     'fflate.js"></script>'),  # after the page's policy, as an injection comes; from elsewhere
+    ("old.html", "<head>", "<head><script>delete self.DecompressionStream</script>"),
+    ("ancient.html", "<head>", "<head><script>delete self.WebAssembly</script>"),
+    ("unsafe.html", " 'wasm-unsafe-eval'", ""),  # a browser before 2022 refuses all wasm
 ]
 
 
@@ -434,9 +435,10 @@ def guarded(browser, site, game):
           "an injected script ran")
     browser.open(site.url(browser, "game/old.html"))
     play(browser, game, ["a"])
-    browser.open(site.url(browser, "game/ancient.html"))
-    said = within_limit(lambda: browser.poll("alertLine.textContent"), "a failure")
-    check(said.startswith("This browser is too old for Zorvanel"), "it said: " + said)
+    for ancient in "ancient.html", "unsafe.html":
+        browser.open(site.url(browser, "game/" + ancient))
+        said = within_limit(lambda: browser.poll("alertLine.textContent"), "a failure")
+        check(said.startswith("This browser is too old for Zorvanel"), ancient + " said: " + said)
     print("ok: %s refuses injected scripts; plays, or says it is too old" % browser.name)
 
 
@@ -535,9 +537,9 @@ def make_site(zip_path, no_seven, site, later, elsewhere):
             with open(path, "wb") as f:
                 f.write(data)
     page = open(os.path.join(site, "game", "index.html")).read()
-    for name, at, added in VARIANTS:
+    for name, was, becomes in VARIANTS:
         with open(os.path.join(site, "game", name), "w") as f:
-            f.write(page.replace(at, at + (added % elsewhere if "%s" in added else added), 1))
+            f.write(page.replace(was, becomes % elsewhere if "%s" in becomes else becomes, 1))
     with open(os.path.join(site, "host.html"), "w") as f:
         f.write('<!DOCTYPE html><title>A host</title><link rel="icon" href="data:,">'
                 '<body style="margin:0">'
