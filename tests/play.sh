@@ -201,7 +201,6 @@ HIDPI=("430x240 Xft.dpi:144" "860x480 Xft.dpi:192" "1720x960 Xft.dpi:480"
     "430x240 Xft.dpi:192 SDL12COMPAT_WINDOW_SCALING=1" "430x240 Xft.dpi:96 GDK_SCALE=2"
     "860x480 Xft.hinting:1 QT_SCALE_FACTOR=2.5")
 case_hidpi() {
-    local row resources settings
     for row in "${HIDPI[@]}"; do
         read -r WINDOW_SIZE resources settings <<<"$row"
         is_sdl12_compat || WINDOW_SIZE=430x240
