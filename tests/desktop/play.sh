@@ -208,6 +208,28 @@ case_x11_presentation() {
     done
 }
 
+# A HiDPI X desktop where SDL 1.2 is sdl12-compat, on a 1920 x 1080 screen: the window, the
+# desktop's X resources and what the player sets; each frame the first row's, every pixel a square
+# block. At 5x the window would not fit. Classic SDL 1.2 keeps 430 x 240 throughout.
+HIDPI=("430x240 Xft.dpi:144" "860x480 Xft.dpi:192" "1720x960 Xft.dpi:480"
+    "430x240 Xft.dpi:192 SDL12COMPAT_WINDOW_SCALING=1" "430x240 Xft.dpi:96 GDK_SCALE=2"
+    "860x480 Xft.hinting:1 QT_SCALE_FACTOR=2.5")
+case_hidpi() {
+    for row in "${HIDPI[@]}"; do
+        read -r WINDOW_SIZE resources settings <<<"$row"
+        is_sdl12_compat || WINDOW_SIZE=430x240
+        xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$resources"
+        hold_clock
+        GAME_PREFIX+=($settings)
+        launch
+        [ -e "$work/first.png" ] || grab "$win" "$work/first.png"
+        [ "$(convert "$work/first.png" -sample "$WINDOW_SIZE!" rgb:- | digest)" = "$(frame)" ] ||
+            fail "$row: the window ($(window_size)) is not the first frame in square blocks"
+        xdotool key q
+        expect_exit 0
+    done
+}
+
 case_no_display() {
     local driver status
     # Sent to X with no X display, then left to choose a driver with no display of any kind.
@@ -235,4 +257,5 @@ case_no_display() {
     done
 }
 
+[ "$*" != hidpi ] || X_SCREEN=1920x1080
 NO_X=no_display run_case "$@"

@@ -6,8 +6,9 @@ xvfb_pid='' wm_pid=''
 # The server's own key repeat starts after five seconds, not the usual half second: on a very
 # busy machine classic SDL can miss that a repeat is one, which no game can mend, and no case
 # holds a key that long. SDL's own key repeat, were the game to turn it on, starts sooner.
+# The screen is 640 x 480 unless X_SCREEN gives another size.
 start_x() {
-    Xvfb -displayfd 3 -noreset -nolisten tcp -ardelay 5000 -screen 0 640x480x24 \
+    Xvfb -displayfd 3 -noreset -nolisten tcp -ardelay 5000 -screen 0 "${X_SCREEN:-640x480}x24" \
         3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     STOPS+=(stop_x)
