@@ -281,13 +281,14 @@
 
   // A browser without WebAssembly or the promises and text this page uses cannot play, nor one
   // that does not know the page's policy's 'wasm-unsafe-eval' (before 2022), which refuses to
-  // compile any wasm, as an empty module shows; one without DecompressionStream (before 2023 in
-  // Firefox and Safari) plays with fflate's inflater, which only it fetches.
+  // compile or start any wasm, as an empty module shows; one without DecompressionStream (before
+  // 2023 in Firefox and Safari) plays with fflate's inflater, which only it fetches.
   const INFLATER = ["fflate.js", "what unzips the game in this browser"];
   const TOO_OLD = "This browser is too old for Zorvanel: a browser from 2022 or later plays it.";
   function compiles() {
     try {
-      return !!new WebAssembly.Module(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0]));
+      const empty = new WebAssembly.Module(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0]));
+      return !!new WebAssembly.Instance(empty);
     } catch (refused) {
       return false;
     }
