@@ -14,6 +14,11 @@ start_x() {
     STOPS+=(stop_x)
     within_limit test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=":$(cat "$work/display")"
+    # The server's keyboard takes the keymap of the device that typed last, and tells every
+    # client when that changes. The cases type through XTest's keyboard, whose first key would
+    # have openbox drop and remake all its key bindings, and a key sent meanwhile reach the game
+    # as a plain key. Typed here, before any client, the first key changes the keymap unheard.
+    xdotool key shift || fail "xdotool cannot type on Xvfb"
 }
 stop_x() { kill "$xvfb_pid" 2>/dev/null; }
 
