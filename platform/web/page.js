@@ -77,6 +77,7 @@
       .addEventListener("change", fitAndWatch, {once: true});
   }
   fitAndWatch();
+  document.documentElement.className = "";  // fitted: the page shows, and stays in place
   window.addEventListener("resize", fit);
 
   // Keys go to the game once it shows, and do nothing to the page (no scrolling), except Tab,
