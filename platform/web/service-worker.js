@@ -68,7 +68,8 @@ async function withdrawnByHost() {
 }
 
 // The kept files come from the cache (the folder itself is its index.html, and a host's query
-// is left out); anything else, and a file the cache has lost, from the network.
+// is left out); anything else, and a file the cache has lost, from the network. Matching never
+// opens the cache, which would make it anew once the host has taken the game down.
 self.addEventListener("fetch", event => {
   const url = new URL(event.request.url);
   url.search = url.hash = "";
@@ -76,6 +77,6 @@ self.addEventListener("fetch", event => {
   const file = url.href === scope ? "index.html" : url.href.slice(scope.length);
   if (event.request.method !== "GET" || !url.href.startsWith(scope) || !FILES.includes(file))
     return;
-  event.respondWith(caches.open(CACHE).then(cache => cache.match(file))
+  event.respondWith(caches.match(file, {cacheName: CACHE})
     .then(kept => kept || fetch(event.request)));
 });
